@@ -1,0 +1,26 @@
+# Every target of the project gets the same warning set; CI builds with it as errors.
+function(ktr_warnings target)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE /W4 /utf-8)
+        if(KTR_WERROR)
+            target_compile_options(${target} PRIVATE /WX)
+        endif()
+    else()
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+        if(KTR_WERROR)
+            target_compile_options(${target} PRIVATE -Werror)
+        endif()
+    endif()
+endfunction()
+
+# ktr_test(NAME LABEL SOURCES... LIBS ...): one test executable registered with CTest under a
+# subsystem label, with the offscreen Qt platform so windows are tested without a display.
+function(ktr_test name label)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    ktr_warnings(${name})
+    target_link_libraries(${name} PRIVATE ${T_LIBS})
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "${label}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
