@@ -49,6 +49,10 @@ public:
     int open_events() const;
     int open_device_sets() const;
     int loaded_libraries() const { return libraries_loaded; }
+    // Transfers started and not yet ended, and transfers ended by a cancellation or by closing
+    // their handle, so a test can tell that a timed-out transfer was really cancelled.
+    int pending_transfers() const;
+    int cancelled_transfers() const;
 
     // Os_api
     Os_library load_library(const char* name) override;

@@ -1,5 +1,7 @@
+#include "linux_os.h"
 #include "os_api.h"
 
-#include <cstdlib>
-
-Os_api& platform_os_api() { std::abort(); }
+Os_api& platform_os_api() {
+    static Linux_os os("/sys/class/hidraw", "/dev");
+    return os;
+}
