@@ -437,6 +437,22 @@ Os_handle Sim_os::create_file(const char* path, std::uint32_t access, std::uint3
             return os_invalid_handle;
         }
     }
+    // Input reports are buffered per open handle: what arrived while nobody had the device
+    // open for reading is gone, so a late reply to an earlier operation never reaches a new one.
+    if ((access & os_const::generic_read) != 0) {
+        bool reader_open = false;
+        for (const auto& [other, file] : impl->files) {
+            reader_open = reader_open || (file.device == device && file.generation == generation &&
+                                          (file.access & os_const::generic_read) != 0);
+        }
+        if (!reader_open) {
+            auto& queue = device->input_queue();
+            const std::uint64_t now = time.now_ms();
+            while (!queue.empty() && queue.front().ready_at_ms <= now) {
+                queue.pop_front();
+            }
+        }
+    }
     const Os_handle handle = impl->new_handle();
     impl->files.emplace(handle, Impl::File{device, generation, access, share,
                                            (flags & os_const::file_flag_overlapped) != 0});

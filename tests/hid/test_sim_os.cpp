@@ -296,4 +296,22 @@ TEST_F(Sim_os_test, the_newest_live_instance_is_the_active_one) {
     EXPECT_EQ(Sim_os::active(), &os);
 }
 
+TEST_F(Sim_os_test, reports_that_arrived_while_nobody_read_are_lost_to_a_new_reader) {
+    Sim_hid_device& device = add("HID\\VID_ABCD&PID_BBBB");
+    const Os_handle first = open(device, os_const::generic_read);
+    device.queue_input_report(pattern(1), 5);  // arrives while the first reader is open
+    device.queue_input_report(pattern(2), 50); // arrives after the second reader opened
+    os.sleep_ms(10);
+    os.close_handle(first);
+    const Os_handle second = open(device, os_const::generic_read);
+    std::uint8_t buffer[65] = {};
+    Os_overlapped record{};
+    EXPECT_FALSE(os.read_file(second, buffer, 65, nullptr, &record));
+    os.sleep_ms(39);
+    EXPECT_EQ(os.overlapped_status(&record), os_const::status_pending);
+    os.sleep_ms(1);
+    EXPECT_EQ(os.overlapped_status(&record), 0u);
+    EXPECT_EQ(buffer[1], 2);
+}
+
 } // namespace
