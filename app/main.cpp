@@ -1,0 +1,12 @@
+#include "tunex_application.h"
+#include "tunex_windows.h"
+
+int main(int argc, char** argv) {
+    Tunex_application application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ktr27tunex"));
+    Tunex_windows::show_messages_in_boxes();
+
+    Tunex_windows windows;
+    windows.Form_main.show();
+    return QApplication::exec();
+}

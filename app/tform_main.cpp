@@ -1,0 +1,492 @@
+#include "tform_main.h"
+
+#include "bit_operations.h"
+#include "edit_combo_box.h"
+#include "os_api.h"
+#include "window_font.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+namespace {
+
+// Stored smoke_profile value of each entry of the profile list; the entry index is the profile
+// number.
+constexpr std::array<std::uint16_t, 7> profile_values = {100, 125, 150, 200, 80, 60, 40};
+constexpr std::uint16_t default_profile_value = 100;
+
+// List entry of an address: "brak" is entry 0, address n is entry n + 1. Addresses past the
+// last entry select nothing.
+int entry_of_address(std::uint8_t address) {
+    return address <= 99 ? address + 1 : -1;
+}
+
+std::uint16_t address_of_entry(int entry) {
+    return entry > 0 ? static_cast<std::uint16_t>(entry - 1) : 0;
+}
+
+// A spin edit's value as its text states it: text that is no number yields the minimum, and a
+// number is held inside the range.
+std::uint16_t spin_value(const QSpinBox* spin) {
+    bool is_number = false;
+    const int typed = spin->cleanText().toInt(&is_number);
+    if (!is_number) {
+        return static_cast<std::uint16_t>(spin->minimum());
+    }
+    return static_cast<std::uint16_t>(std::clamp(typed, spin->minimum(), spin->maximum()));
+}
+
+QString hex_pair(unsigned first, unsigned second) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%02x%02x", first, second);
+    return QString::fromLatin1(text);
+}
+
+} // namespace
+
+struct TForm_main::Preset {
+    bool relay;
+    bool relay_nc;
+    bool blink;
+    bool dust;
+    bool malfunction;
+    int address_1_entry;
+    bool led_options_enabled;
+};
+
+TForm_main::TForm_main(QWidget* parent) : QWidget(parent) {
+    setObjectName("Form_main");
+    setWindowTitle(QStringLiteral("KTR27 Tunex v3 (QP14)"));
+    setFont(window_font());
+    build_controls(this);
+    resize(754, 671);
+    // The frame is outside the client area, so the outer size never drops below 530 x 500.
+    setMinimumSize(530, 500);
+    connect_handlers();
+    Timer_dongle->start();
+}
+
+TForm_main::~TForm_main() = default;
+
+void TForm_main::connect_handlers() {
+    connect(Button_set_alarm, &QPushButton::clicked, this, [this] { Button_set_alarmClick(); });
+    connect(Button_set_conv, &QPushButton::clicked, this, [this] { Button_set_convClick(); });
+    connect(Button_set_PNX30, &QPushButton::clicked, this, [this] { Button_set_PNX30Click(); });
+
+    // toggled fires for changes from code as well as clicks, and only on a real change: the
+    // presets and words_to_controls rely on the interlocks running when they set these boxes.
+    connect(CheckBox_relay, &QCheckBox::toggled, this, [this] { CheckBox_relayClick(); });
+    connect(CheckBox_const_add_10m, &QCheckBox::toggled, this,
+            [this] { CheckBox_const_add_10mClick(); });
+    connect(CheckBox_const_add_20m, &QCheckBox::toggled, this,
+            [this] { CheckBox_const_add_20mClick(); });
+    connect(CheckBox_iso_active, &QCheckBox::toggled, this,
+            [this] { CheckBox_const_add_20mClick(); });
+    connect(CheckBox_alarm_add_10m, &QCheckBox::toggled, this,
+            [this] { CheckBox_alarm_add_10mClick(); });
+    connect(CheckBox_alarm_add_20m, &QCheckBox::toggled, this,
+            [this] { CheckBox_alarm_add_20mClick(); });
+
+    connect(ComboBox_address_1, &Edit_combo_box::user_changed, this,
+            [this] { ComboBox_address_1Change(); });
+    connect(ComboBox_address_2, &Edit_combo_box::user_changed, this,
+            [this] { ComboBox_address_2Change(); });
+    connect(ComboBox_address_WK, &Edit_combo_box::user_changed, this,
+            [this] { ComboBox_address_WKChange(); });
+
+    connect(Button_read_ktr27, &QPushButton::clicked, this, [this] { Button_read_ktr27Click(); });
+    connect(Button_send_to_ktr27, &QPushButton::clicked, this,
+            [this] { Button_send_to_ktr27Click(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Timer_dongle, &QTimer::timeout, this, [this] { Timer_dongleTimer(); });
+}
+
+// ---- Configuration model -------------------------------------------------------------------
+
+std::uint16_t TForm_main::options1_from_controls() {
+    const Bit_operations bits;
+    std::uint16_t word = 0;
+    const bool resettable = RadioButton_reset->isChecked();
+    bits.set_bit(word, 0, CheckBox_blink->isChecked());
+    bits.set_bit(word, 1, resettable);
+    bits.set_bit(word, 2, resettable);
+    bits.set_bit(word, 3, CheckBox_relay->isChecked());
+    bits.set_bit(word, 4, RadioButton_NC->isChecked());
+    bits.set_bit(word, 5, ComboBox_address_1->currentIndex() > 0);
+    bits.set_bit(word, 6, ComboBox_address_2->currentIndex() > 0);
+    bits.set_bit(word, 7, !CheckBox_optic->isChecked());
+    bits.set_bit(word, 8, !CheckBox_thermic->isChecked());
+    bits.set_bit(word, 9, CheckBox_dust->isChecked());
+    bits.set_bit(word, 10, CheckBox_malfunction->isChecked());
+    bits.set_bit(word, 11, CheckBox_autocompensation->isChecked());
+    bits.set_bit(word, 12, CheckBox_diff_alarm->isChecked());
+    bits.set_bit(word, 13, CheckBox_const_current->isChecked());
+    bits.set_bit(word, 14, !CheckBox_ROP->isChecked());
+    bits.set_bit(word, 15, CheckBox_con->isChecked());
+    return word;
+}
+
+std::uint16_t TForm_main::options2_from_controls() {
+    const Bit_operations bits;
+    std::uint16_t word = 0;
+    bits.set_bit(word, 0, CheckBox_ar_mode->isChecked());
+    bits.set_bit(word, 1, RadioButton_WZ_NC->isChecked());
+    bits.set_bit(word, 2, CheckBox_overwrite->isChecked());
+    bits.set_bit(word, 3, CheckBox_const_add_10m->isChecked());
+    bits.set_bit(word, 4, CheckBox_const_add_20m->isChecked());
+    bits.set_bit(word, 5, CheckBox_alarm_add_10m->isChecked());
+    bits.set_bit(word, 6, CheckBox_alarm_add_20m->isChecked());
+    bits.set_bit(word, 7, CheckBox_iso_active->isChecked());
+    bits.set_bit(word, 8, CheckBox_keep_scan->isChecked());
+    bits.set_bit(word, 9, CheckBox_save_events->isChecked());
+    bits.set_bit(word, 10, CheckBox_show_low_voltage->isChecked());
+    return word;
+}
+
+std::uint16_t TForm_main::address_from_controls() {
+    // A W/K address goes into the same word with options1 bit 5 clear, and wins over a basic
+    // address when both are chosen.
+    std::uint16_t address = address_of_entry(ComboBox_address_1->currentIndex());
+    if (ComboBox_address_WK->currentIndex() > 0) {
+        address = address_of_entry(ComboBox_address_WK->currentIndex());
+    }
+    return address;
+}
+
+std::uint16_t TForm_main::rop_address_from_controls() {
+    return address_of_entry(ComboBox_address_2->currentIndex());
+}
+
+std::uint16_t TForm_main::rop_ans_from_controls() {
+    return spin_value(CSpinEdit_rop_ans);
+}
+
+std::uint16_t TForm_main::rop_alm_from_controls() {
+    return spin_value(CSpinEdit_rop_alm);
+}
+
+std::uint16_t TForm_main::hc_from_controls() {
+    return spin_value(CSpinEdit_hc);
+}
+
+std::uint16_t TForm_main::smoke_profile_from_controls() {
+    const int entry = ComboBox_smoke_profile->currentIndex();
+    if (entry < 0 || entry >= static_cast<int>(profile_values.size())) {
+        return default_profile_value;
+    }
+    return profile_values[static_cast<std::size_t>(entry)];
+}
+
+DetectorConfig TForm_main::config_from_controls() {
+    DetectorConfig config;
+    config.options1 = options1_from_controls();
+    config.address = address_from_controls();
+    config.rop_address = rop_address_from_controls();
+    config.options2 = options2_from_controls();
+    config.rop_ans = rop_ans_from_controls();
+    config.rop_alm = rop_alm_from_controls();
+    config.smoke_profile = smoke_profile_from_controls();
+    config.hc = hc_from_controls();
+    return config;
+}
+
+void TForm_main::words_to_controls(std::uint16_t options1, std::uint8_t address,
+                                   std::uint8_t rop_address, std::uint16_t options2,
+                                   std::uint16_t rop_ans, std::uint16_t rop_alm,
+                                   std::uint16_t smoke_profile, std::uint16_t hc) {
+    const Bit_operations bits;
+
+    CheckBox_blink->setChecked(bits.test_bit(options1, 0));
+    if (bits.test_bit(options1, 1) && bits.test_bit(options1, 2)) {
+        RadioButton_reset->setChecked(true);
+    } else {
+        RadioButton_lock->setChecked(true);
+    }
+    CheckBox_con->setChecked(bits.test_bit(options1, 15));
+    CheckBox_relay->setChecked(bits.test_bit(options1, 3));
+    CheckBox_relayClick();
+    if (bits.test_bit(options1, 4)) {
+        RadioButton_NC->setChecked(true);
+    } else {
+        RadioButton_NO->setChecked(true);
+    }
+
+    ComboBox_address_1->setCurrentIndex(bits.test_bit(options1, 5) ? entry_of_address(address) : 0);
+    ComboBox_address_2->setCurrentIndex(bits.test_bit(options1, 6) ? entry_of_address(rop_address)
+                                                                   : 0);
+    // Without a basic address the address word is a W/K address (address 0 when the detector
+    // has none at all). With one, the W/K list must not keep an older entry: a W/K address wins
+    // on writing, so a stale one would silently readdress the detector that was just read.
+    if (ComboBox_address_1->currentIndex() == 0) {
+        ComboBox_address_WK->setCurrentIndex(entry_of_address(address));
+    } else {
+        ComboBox_address_WK->setCurrentIndex(0);
+    }
+
+    CheckBox_optic->setChecked(!bits.test_bit(options1, 7));
+    CheckBox_thermic->setChecked(!bits.test_bit(options1, 8));
+    CheckBox_dust->setChecked(bits.test_bit(options1, 9));
+    CheckBox_malfunction->setChecked(bits.test_bit(options1, 10));
+    CheckBox_autocompensation->setChecked(bits.test_bit(options1, 11));
+    CheckBox_diff_alarm->setChecked(bits.test_bit(options1, 12));
+    CheckBox_const_current->setChecked(bits.test_bit(options1, 13));
+    CheckBox_ROP->setChecked(!bits.test_bit(options1, 14));
+
+    CheckBox_ar_mode->setChecked(bits.test_bit(options2, 0));
+    if (bits.test_bit(options2, 1)) {
+        RadioButton_WZ_NC->setChecked(true);
+    } else {
+        RadioButton_WZ_NO->setChecked(true);
+    }
+    CheckBox_overwrite->setChecked(bits.test_bit(options2, 2));
+    CheckBox_const_add_10m->setChecked(bits.test_bit(options2, 3));
+    CheckBox_const_add_20m->setChecked(bits.test_bit(options2, 4));
+    CheckBox_alarm_add_10m->setChecked(bits.test_bit(options2, 5));
+    CheckBox_alarm_add_20m->setChecked(bits.test_bit(options2, 6));
+    CheckBox_iso_active->setChecked(bits.test_bit(options2, 7));
+    CheckBox_keep_scan->setChecked(bits.test_bit(options2, 8));
+    CheckBox_save_events->setChecked(bits.test_bit(options2, 9));
+    CheckBox_show_low_voltage->setChecked(bits.test_bit(options2, 10));
+
+    // Settle the current pairs whatever order the boxes were set in: a ticked option stays
+    // enabled with its partner cleared and disabled, and with both bits set the alarm option
+    // wins.
+    CheckBox_const_add_10mClick();
+    CheckBox_const_add_20mClick();
+    CheckBox_alarm_add_10mClick();
+    CheckBox_alarm_add_20mClick();
+
+    CSpinEdit_rop_ans->setValue(rop_ans);
+    CSpinEdit_rop_alm->setValue(rop_alm);
+    CSpinEdit_hc->setValue(hc);
+
+    Edit_code2->setText(hex_pair(ParameterWords.WID[0], ParameterWords.WID[1]));
+
+    for (std::size_t entry = 0; entry < profile_values.size(); ++entry) {
+        if (profile_values[entry] == smoke_profile) {
+            ComboBox_smoke_profile->setCurrentIndex(static_cast<int>(entry));
+            break;
+        }
+    }
+}
+
+// ---- Presets ------------------------------------------------------------------------------
+
+void TForm_main::apply_preset(const Preset& preset) {
+    CheckBox_optic->setChecked(true);
+    CheckBox_thermic->setChecked(true);
+    CheckBox_autocompensation->setChecked(true);
+    RadioButton_lock->setChecked(true);
+    CheckBox_relay->setChecked(preset.relay);
+    (preset.relay_nc ? RadioButton_NC : RadioButton_NO)->setChecked(true);
+    CheckBox_blink->setChecked(preset.blink);
+    CheckBox_dust->setChecked(preset.dust);
+    CheckBox_malfunction->setChecked(preset.malfunction);
+    ComboBox_address_1->setCurrentIndex(preset.address_1_entry);
+    ComboBox_address_2->setCurrentIndex(0);
+    CheckBox_const_current->setChecked(false);
+    CheckBox_const_current->setEnabled(preset.led_options_enabled);
+    CheckBox_diff_alarm->setChecked(false);
+    CheckBox_diff_alarm->setEnabled(preset.led_options_enabled);
+}
+
+void TForm_main::Button_set_alarmClick() {
+    apply_preset({.relay = true,
+                  .relay_nc = true,
+                  .blink = true,
+                  .dust = true,
+                  .malfunction = true,
+                  .address_1_entry = 0,
+                  .led_options_enabled = true});
+}
+
+void TForm_main::Button_set_convClick() {
+    apply_preset({.relay = false,
+                  .relay_nc = false,
+                  .blink = false,
+                  .dust = false,
+                  .malfunction = false,
+                  .address_1_entry = 0,
+                  .led_options_enabled = true});
+}
+
+void TForm_main::Button_set_PNX30Click() {
+    // Address "0" is entry 1. The two LED options stay disabled until another preset is
+    // chosen.
+    apply_preset({.relay = false,
+                  .relay_nc = false,
+                  .blink = true,
+                  .dust = true,
+                  .malfunction = true,
+                  .address_1_entry = 1,
+                  .led_options_enabled = false});
+}
+
+// ---- Interlocks ---------------------------------------------------------------------------
+
+void TForm_main::CheckBox_relayClick() {
+    const bool relay = CheckBox_relay->isChecked();
+    RadioButton_NC->setEnabled(relay);
+    RadioButton_NO->setEnabled(relay);
+}
+
+namespace {
+// The constant extra current and the extra current in alarm exclude each other for the same
+// amount: a ticked option disables and clears its partner, a cleared one frees it again.
+void exclude_partner(const QCheckBox* option, QCheckBox* partner) {
+    if (option->isChecked()) {
+        partner->setEnabled(false);
+        partner->setChecked(false);
+    } else {
+        partner->setEnabled(true);
+    }
+}
+} // namespace
+
+void TForm_main::CheckBox_const_add_10mClick() {
+    exclude_partner(CheckBox_const_add_10m, CheckBox_alarm_add_10m);
+}
+
+void TForm_main::CheckBox_const_add_20mClick() {
+    exclude_partner(CheckBox_const_add_20m, CheckBox_alarm_add_20m);
+}
+
+void TForm_main::CheckBox_alarm_add_10mClick() {
+    exclude_partner(CheckBox_alarm_add_10m, CheckBox_const_add_10m);
+}
+
+void TForm_main::CheckBox_alarm_add_20mClick() {
+    exclude_partner(CheckBox_alarm_add_20m, CheckBox_const_add_20m);
+}
+
+// Index -1 (typed text that names no entry) is not "brak" either, so it clears the others too.
+void TForm_main::ComboBox_address_1Change() {
+    if (ComboBox_address_1->currentIndex() != 0) {
+        ComboBox_address_WK->setCurrentIndex(0);
+    }
+}
+
+void TForm_main::ComboBox_address_2Change() {
+    if (ComboBox_address_2->currentIndex() != 0) {
+        ComboBox_address_WK->setCurrentIndex(0);
+    }
+}
+
+void TForm_main::ComboBox_address_WKChange() {
+    if (ComboBox_address_WK->currentIndex() != 0) {
+        ComboBox_address_1->setCurrentIndex(0);
+        ComboBox_address_2->setCurrentIndex(0);
+    }
+}
+
+// ---- Detector-version gate ----------------------------------------------------------------
+
+void TForm_main::apply_detector_version(int v) {
+    const bool events = v >= 52 || v == 49;
+    for (QCheckBox* box : {CheckBox_save_events, CheckBox_overwrite, CheckBox_show_low_voltage,
+                           CheckBox_keep_scan}) {
+        box->setEnabled(events);
+        if (!events) {
+            box->setChecked(false);
+        }
+    }
+    CSpinEdit_hc->setEnabled(events);
+
+    const bool currents = v >= 50;
+    const std::array<QCheckBox*, 4> current_options = {
+        CheckBox_const_add_10m, CheckBox_const_add_20m, CheckBox_alarm_add_10m,
+        CheckBox_alarm_add_20m};
+    if (!currents) {
+        // Clearing a ticked option frees its partner through the interlock, so all four are
+        // cleared first and only then disabled.
+        for (QCheckBox* box : current_options) {
+            box->setChecked(false);
+        }
+    }
+    for (QCheckBox* box : current_options) {
+        box->setEnabled(currents);
+    }
+
+    const bool ar_generation = v >= 46;
+    CheckBox_ar_mode->setEnabled(ar_generation);
+    if (!ar_generation) {
+        CheckBox_ar_mode->setChecked(false);
+        RadioButton_WZ_NO->setChecked(true);
+    }
+    RadioButton_WZ_NC->setEnabled(ar_generation);
+    RadioButton_WZ_NO->setEnabled(ar_generation);
+    CSpinEdit_rop_ans->setEnabled(ar_generation);
+    CSpinEdit_rop_alm->setEnabled(ar_generation);
+    CheckBox_iso_active->setEnabled(ar_generation);
+    ComboBox_smoke_profile->setEnabled(ar_generation);
+
+    const bool conjunction = v >= 40;
+    CheckBox_con->setEnabled(conjunction);
+    if (!conjunction) {
+        CheckBox_con->setChecked(false);
+    }
+}
+
+// ---- Window events ------------------------------------------------------------------------
+
+void TForm_main::FormShow() {
+    CheckBox_relayClick();
+    // No detector has reported its version yet: start with every version-dependent option off.
+    apply_detector_version(38);
+}
+
+void TForm_main::FormClose() {
+    Timer_dongle->stop();
+    while (tick_running) {
+        os_api().sleep_ms(1);
+        QCoreApplication::processEvents();
+    }
+}
+
+void TForm_main::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous()) {
+        return;
+    }
+    if (!centred) {
+        centre_on_screen();
+        centred = true;
+    }
+    FormShow();
+}
+
+void TForm_main::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TForm_main::centre_on_screen() {
+    const QScreen* display = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (display == nullptr) {
+        return;
+    }
+    QRect own = frameGeometry();
+    own.moveCenter(display->availableGeometry().center());
+    move(own.topLeft());
+}
+
+void TForm_main::Button_read_ktr27Click() {}
+
+void TForm_main::Button_send_to_ktr27Click() {}
+
+void TForm_main::Timer_dongleTimer() {}
+
+void TForm_main::Button1Click() {}

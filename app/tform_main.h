@@ -1,0 +1,91 @@
+#pragma once
+
+#include "detector_config.h"
+#include "main_controls.h"
+#include "parameter_words.h"
+
+#include <QWidget>
+
+#include <cstdint>
+
+class TForm_progress;
+
+// The configurator's main window. Its controls are the configuration being edited: the model
+// operations turn them into the detector's words and back, and the handlers keep them
+// consistent with each other and with the connected detector's version.
+class TForm_main : public QWidget, public Main_controls {
+    Q_OBJECT
+public:
+    explicit TForm_main(QWidget* parent = nullptr);
+    ~TForm_main() override;
+
+    // True while a monitor tick holds the dongle; reads, writes and closing wait for it.
+    bool tick_running = false;
+    // The panel window's link state, taken when it closes: memory operations go through the
+    // panel while this is true.
+    bool panel_mode = false;
+    // The last monitor tick found an answering detector.
+    bool detector_present = false;
+    // The once-per-connection actions have run for the detector that is present.
+    bool connect_handled = false;
+    // The detector's parameter pairs from the last read, for the life of the process.
+    ::ParameterWords ParameterWords{};
+
+    // The progress window the read and write sequences drive; not owned.
+    TForm_progress* Form_progress = nullptr;
+
+    // Configuration model.
+    std::uint16_t options1_from_controls();
+    std::uint16_t options2_from_controls();
+    std::uint16_t address_from_controls();
+    std::uint16_t rop_address_from_controls();
+    std::uint16_t rop_ans_from_controls();
+    std::uint16_t rop_alm_from_controls();
+    std::uint16_t smoke_profile_from_controls();
+    std::uint16_t hc_from_controls();
+    // The eight configuration words as a write stores them; crc is left 0.
+    DetectorConfig config_from_controls();
+    void words_to_controls(std::uint16_t options1, std::uint8_t address, std::uint8_t rop_address,
+                           std::uint16_t options2, std::uint16_t rop_ans, std::uint16_t rop_alm,
+                           std::uint16_t smoke_profile, std::uint16_t hc);
+
+    // Presets.
+    void Button_set_alarmClick();
+    void Button_set_convClick();
+    void Button_set_PNX30Click();
+
+    // Interlocks.
+    void CheckBox_relayClick();
+    void CheckBox_const_add_10mClick();
+    void CheckBox_const_add_20mClick();
+    void CheckBox_alarm_add_10mClick();
+    void CheckBox_alarm_add_20mClick();
+    void ComboBox_address_1Change();
+    void ComboBox_address_2Change();
+    void ComboBox_address_WKChange();
+
+    // Enables the options the detector version `v` provides and clears the others.
+    void apply_detector_version(int v);
+
+    void FormShow();
+    void FormClose();
+
+    // Reading, writing, the connection monitor and the panel window arrive with their own
+    // work; until then these are bound to their controls and do nothing.
+    void Button_read_ktr27Click();
+    void Button_send_to_ktr27Click();
+    void Timer_dongleTimer();
+    void Button1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Preset;
+    void apply_preset(const Preset& preset);
+    void connect_handlers();
+    void centre_on_screen();
+
+    bool centred = false;
+};
