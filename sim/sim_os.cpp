@@ -2,6 +2,7 @@
 
 #include "os_codes.h"
 #include "setupapi_emulation.h"
+#include "setupapi_entry_points.h"
 
 #include <algorithm>
 #include <array>
@@ -217,88 +218,20 @@ struct Sim_os::Impl {
     }
 };
 
-// The device-setup library's entry points. They are plain functions, as the platform's are,
-// so they act on the active simulated OS.
+// What the device-setup entry points need from the active simulated OS. The world is brought
+// up to the clock's now first, as on every other OS call.
 struct Sim_setupapi {
-    static Sim_os* os() {
-        Sim_os* active = Sim_os::active();
-        if (active != nullptr) {
-            active->impl->pump(*active);
+    static Sim_os* active() {
+        Sim_os* os = Sim_os::active();
+        if (os != nullptr) {
+            os->impl->pump(*os);
         }
-        return active;
+        return os;
     }
-
-    static Os_devinfo_set OS_CALL get_class_devs(const Os_guid* class_guid, const char*, void*,
-                                                 std::uint32_t flags) {
-        Sim_os* o = os();
-        if (o == nullptr) {
-            return os_invalid_set();
-        }
-        const Sim_os::Impl& impl = *o->impl;
-        return o->impl->setup.get_class_devs(
-            class_guid, flags, [&impl](bool present_only) { return impl.interfaces(present_only); },
-            o->error);
-    }
-
-    static int OS_CALL enum_device_interfaces(Os_devinfo_set set, Os_devinfo_data* device,
-                                              const Os_guid* class_guid, std::uint32_t index,
-                                              Os_device_interface_data* interface_data) {
-        Sim_os* o = os();
-        return o != nullptr && o->impl->setup.enum_device_interfaces(set, device, class_guid, index,
-                                                                     interface_data, o->error);
-    }
-
-    static int OS_CALL destroy_device_info_list(Os_devinfo_set set) {
-        Sim_os* o = os();
-        return o != nullptr && o->impl->setup.destroy_device_info_list(set, o->error);
-    }
-
-    static int OS_CALL enum_device_info(Os_devinfo_set set, std::uint32_t index,
-                                        Os_devinfo_data* device) {
-        Sim_os* o = os();
-        return o != nullptr && o->impl->setup.enum_device_info(set, index, device, o->error);
-    }
-
-    static int OS_CALL get_device_registry_property(Os_devinfo_set set, Os_devinfo_data* device,
-                                                    std::uint32_t property,
-                                                    std::uint32_t* property_type,
-                                                    std::uint8_t* buffer, std::uint32_t buffer_size,
-                                                    std::uint32_t* required_size) {
-        Sim_os* o = os();
-        return o != nullptr && o->impl->setup.get_device_registry_property(
-                                   set, device, property, property_type, buffer, buffer_size,
-                                   required_size, o->error);
-    }
-
-    static int OS_CALL get_device_interface_detail(Os_devinfo_set set,
-                                                   Os_device_interface_data* interface_data,
-                                                   Os_device_interface_detail_data* detail,
-                                                   std::uint32_t detail_size,
-                                                   std::uint32_t* required_size,
-                                                   Os_devinfo_data* device) {
-        Sim_os* o = os();
-        return o != nullptr &&
-               o->impl->setup.get_device_interface_detail(set, interface_data, detail, detail_size,
-                                                          required_size, device, o->error);
-    }
-
-    static Os_proc lookup(const char* name) {
-        static const std::pair<const char*, Os_proc> entries[] = {
-            {"SetupDiGetClassDevsA", reinterpret_cast<Os_proc>(&get_class_devs)},
-            {"SetupDiEnumDeviceInterfaces", reinterpret_cast<Os_proc>(&enum_device_interfaces)},
-            {"SetupDiDestroyDeviceInfoList", reinterpret_cast<Os_proc>(&destroy_device_info_list)},
-            {"SetupDiEnumDeviceInfo", reinterpret_cast<Os_proc>(&enum_device_info)},
-            {"SetupDiGetDeviceRegistryPropertyA",
-             reinterpret_cast<Os_proc>(&get_device_registry_property)},
-            {"SetupDiGetDeviceInterfaceDetailA",
-             reinterpret_cast<Os_proc>(&get_device_interface_detail)},
-        };
-        for (const auto& entry : entries) {
-            if (std::strcmp(entry.first, name) == 0) {
-                return entry.second;
-            }
-        }
-        return nullptr;
+    static Setupapi_emulation& setup(Sim_os& os) { return os.impl->setup; }
+    static std::uint32_t& error(Sim_os& os) { return os.error; }
+    static std::vector<Setupapi_emulation::Interface> interfaces(Sim_os& os, bool present_only) {
+        return os.impl->interfaces(present_only);
     }
 };
 
@@ -383,7 +316,7 @@ Os_proc Sim_os::get_proc_address(Os_library library, const char* name) {
         error = os_codes::error_mod_not_found;
         return nullptr;
     }
-    Os_proc proc = name == nullptr ? nullptr : Sim_setupapi::lookup(name);
+    Os_proc proc = name == nullptr ? nullptr : Setupapi_entry_points<Sim_setupapi>::lookup(name);
     if (proc == nullptr) {
         error = os_codes::error_proc_not_found;
     }

@@ -1,13 +1,13 @@
 #include "linux_os.h"
 
 #include "os_codes.h"
+#include "setupapi_entry_points.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -119,80 +119,14 @@ bool same_text_ignoring_case(const char* a, const char* b) {
 
 } // namespace
 
-// The device-setup library's entry points, acting on the active Linux OS.
+// What the device-setup entry points need from the active Linux OS. Only present devices
+// have hidraw nodes, whatever the flags ask for.
 struct Linux_setupapi {
-    static Linux_os* os() { return Linux_os::active(); }
-
-    static Os_devinfo_set OS_CALL get_class_devs(const Os_guid* class_guid, const char*, void*,
-                                                 std::uint32_t flags) {
-        Linux_os* o = os();
-        if (o == nullptr) {
-            return os_invalid_set();
-        }
-        // Only present devices have hidraw nodes, whatever the flags ask for.
-        return o->setup.get_class_devs(
-            class_guid, flags, [o](bool) { return o->interfaces(); }, o->error);
-    }
-
-    static int OS_CALL enum_device_interfaces(Os_devinfo_set set, Os_devinfo_data* device,
-                                              const Os_guid* class_guid, std::uint32_t index,
-                                              Os_device_interface_data* interface_data) {
-        Linux_os* o = os();
-        return o != nullptr && o->setup.enum_device_interfaces(set, device, class_guid, index,
-                                                               interface_data, o->error);
-    }
-
-    static int OS_CALL destroy_device_info_list(Os_devinfo_set set) {
-        Linux_os* o = os();
-        return o != nullptr && o->setup.destroy_device_info_list(set, o->error);
-    }
-
-    static int OS_CALL enum_device_info(Os_devinfo_set set, std::uint32_t index,
-                                        Os_devinfo_data* device) {
-        Linux_os* o = os();
-        return o != nullptr && o->setup.enum_device_info(set, index, device, o->error);
-    }
-
-    static int OS_CALL get_device_registry_property(Os_devinfo_set set, Os_devinfo_data* device,
-                                                    std::uint32_t property,
-                                                    std::uint32_t* property_type,
-                                                    std::uint8_t* buffer, std::uint32_t buffer_size,
-                                                    std::uint32_t* required_size) {
-        Linux_os* o = os();
-        return o != nullptr &&
-               o->setup.get_device_registry_property(set, device, property, property_type, buffer,
-                                                     buffer_size, required_size, o->error);
-    }
-
-    static int OS_CALL get_device_interface_detail(Os_devinfo_set set,
-                                                   Os_device_interface_data* interface_data,
-                                                   Os_device_interface_detail_data* detail,
-                                                   std::uint32_t detail_size,
-                                                   std::uint32_t* required_size,
-                                                   Os_devinfo_data* device) {
-        Linux_os* o = os();
-        return o != nullptr &&
-               o->setup.get_device_interface_detail(set, interface_data, detail, detail_size,
-                                                    required_size, device, o->error);
-    }
-
-    static Os_proc lookup(const char* name) {
-        static const std::pair<const char*, Os_proc> entries[] = {
-            {"SetupDiGetClassDevsA", reinterpret_cast<Os_proc>(&get_class_devs)},
-            {"SetupDiEnumDeviceInterfaces", reinterpret_cast<Os_proc>(&enum_device_interfaces)},
-            {"SetupDiDestroyDeviceInfoList", reinterpret_cast<Os_proc>(&destroy_device_info_list)},
-            {"SetupDiEnumDeviceInfo", reinterpret_cast<Os_proc>(&enum_device_info)},
-            {"SetupDiGetDeviceRegistryPropertyA",
-             reinterpret_cast<Os_proc>(&get_device_registry_property)},
-            {"SetupDiGetDeviceInterfaceDetailA",
-             reinterpret_cast<Os_proc>(&get_device_interface_detail)},
-        };
-        for (const auto& entry : entries) {
-            if (std::strcmp(entry.first, name) == 0) {
-                return entry.second;
-            }
-        }
-        return nullptr;
+    static Linux_os* active() { return Linux_os::active(); }
+    static Setupapi_emulation& setup(Linux_os& os) { return os.setup; }
+    static std::uint32_t& error(Linux_os& os) { return os.error; }
+    static std::vector<Setupapi_emulation::Interface> interfaces(Linux_os& os, bool) {
+        return os.interfaces();
     }
 };
 
@@ -251,7 +185,7 @@ Os_proc Linux_os::get_proc_address(Os_library library, const char* name) {
         error = os_codes::error_mod_not_found;
         return nullptr;
     }
-    Os_proc proc = name == nullptr ? nullptr : Linux_setupapi::lookup(name);
+    Os_proc proc = name == nullptr ? nullptr : Setupapi_entry_points<Linux_setupapi>::lookup(name);
     if (proc == nullptr) {
         error = os_codes::error_proc_not_found;
     }
