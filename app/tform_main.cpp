@@ -1,8 +1,14 @@
 #include "tform_main.h"
 
 #include "bit_operations.h"
+#include "bootloader_memory.h"
 #include "edit_combo_box.h"
+#include "msp430_bootloader.h"
 #include "os_api.h"
+#include "panel_memory.h"
+#include "sequence_pacing.h"
+#include "tform_pnx.h"
+#include "user_message.h"
 #include "window_font.h"
 
 #include <QCheckBox>
@@ -449,11 +455,9 @@ void TForm_main::FormShow() {
 }
 
 void TForm_main::FormClose() {
+    closing = true;
     Timer_dongle->stop();
-    while (tick_running) {
-        os_api().sleep_ms(1);
-        QCoreApplication::processEvents();
-    }
+    wait_for_tick();
 }
 
 void TForm_main::showEvent(QShowEvent* event) {
@@ -483,10 +487,212 @@ void TForm_main::centre_on_screen() {
     move(own.topLeft());
 }
 
-void TForm_main::Button_read_ktr27Click() {}
+// ---- Reading and writing ------------------------------------------------------------------
 
-void TForm_main::Button_send_to_ktr27Click() {}
+namespace {
 
-void TForm_main::Timer_dongleTimer() {}
+constexpr const char* no_dongle_message =
+    "Nie odnaleziono dongla USB. Podłącz dongle KTR27 do portu USB w komputerze. "
+    "Jeśli dongle jest podłączony to upewnij się że jest poprawnie widoczny w menadżerze "
+    "urządzeń (USB HID). ";
+constexpr const char* no_detector_message = "Nie udało się skomunikować z czujką. Upewnij się "
+                                            "że czujka jest poprawnie podłączona i zasilona.";
+constexpr const char* checksum_message = "Błąd CRC w konfiguracji!";
 
-void TForm_main::Button1Click() {}
+constexpr int read_progress_maximum = 12;
+constexpr int write_progress_maximum = 65;
+constexpr std::uint32_t detector_pause_ms = 100;
+constexpr std::uint32_t final_pause_ms = 200;
+constexpr std::int32_t any_detector = 255;
+
+bool detector_answers(int status, std::uint32_t version, std::uint32_t information) {
+    return status == 0 && version != 0 && information != 0;
+}
+
+} // namespace
+
+std::uint8_t TForm_main::cmpl_value() {
+    return static_cast<std::uint8_t>(spin_value(CSpinEdit_cmp));
+}
+
+// A monitor tick processes no messages, so this only waits when a handler was entered from
+// inside one; it keeps the window alive meanwhile.
+void TForm_main::wait_for_tick() {
+    while (tick_running) {
+        os_api().sleep_ms(1);
+        QCoreApplication::processEvents();
+    }
+}
+
+void TForm_main::Button_read_ktr27Click() {
+    run_operation(false);
+}
+
+void TForm_main::Button_send_to_ktr27Click() {
+    run_operation(true);
+}
+
+void TForm_main::run_operation(bool write) {
+    // What the user saw when asking for the write is what gets written, whatever they change
+    // while the operation runs.
+    const DetectorConfig wanted = config_from_controls();
+
+    Timer_dongle->stop();
+    Sequence_pacing pacing(Form_progress);
+    pacing.open(write ? write_progress_maximum : read_progress_maximum);
+    wait_for_tick();
+    if (write) {
+        Button_send_to_ktr27->setEnabled(false);
+        Button_read_ktr27->setEnabled(false);
+    } else {
+        Button_read_ktr27->setEnabled(false);
+        Button_send_to_ktr27->setEnabled(false);
+    }
+    pacing.process_messages();
+
+    // The panel window can be opened while the operation processes messages; the operation
+    // stays on the link it started on.
+    const bool via_panel = panel_mode;
+    {
+        MSP430_bootloader bootloader(cmpl_value());
+        bootloader.detector_address = any_detector;
+        Bootloader_memory dongle(bootloader);
+        Panel_memory panel(Form_pnx);
+        Detector_memory& memory = via_panel ? static_cast<Detector_memory&>(panel) : dongle;
+
+        pacing.say(QString::fromUtf8(write ? "Zapis: komunikacja z donglem USB"
+                                           : "Odczyt: komunikacja z donglem USB"));
+        if (!via_panel && !bootloader.connect("B")) {
+            show_user_message(no_dongle_message);
+        } else {
+            pacing.step(QString::fromUtf8(write ? "Zapis: komunikacja z czujką KTR27"
+                                                : "Odczyt: komunikacja z czujką KTR27"));
+            pacing.pause(detector_pause_ms);
+            std::uint32_t version = 0;
+            std::uint32_t information = 0;
+            const int status = memory.get_info(version, information);
+            if (!detector_answers(status, version, information)) {
+                show_user_message(no_detector_message);
+            } else if (!write) {
+                read_configuration(memory, true);
+            } else {
+                // The read refreshes the parameter pairs the write verifies against; whatever
+                // it reports, the write follows once the user has seen it.
+                const Configuration_read::Result read = read_configuration(memory, false);
+                write_configuration(memory, wanted, read.wid);
+            }
+        }
+
+        pacing.complete();
+        pacing.process_messages();
+        pacing.pause(final_pause_ms);
+        pacing.process_messages();
+    }
+
+    Button_send_to_ktr27->setEnabled(true);
+    Button_read_ktr27->setEnabled(true);
+    pacing.close();
+    if (!via_panel && !closing) {
+        Timer_dongle->start();
+    }
+}
+
+Configuration_read::Result TForm_main::read_configuration(Detector_memory& memory, bool show) {
+    Sequence_pacing pacing(Form_progress);
+    const Configuration_read::Result result =
+        Configuration_read(memory, pacing).run(ParameterWords);
+    switch (result.outcome) {
+    case Configuration_read::Outcome::communication_error:
+        show_user_message(Configuration_read::communication_message(result.statuses));
+        break;
+    case Configuration_read::Outcome::checksum_error:
+        show_user_message(checksum_message);
+        break;
+    case Configuration_read::Outcome::ok:
+        if (show) {
+            const DetectorConfig& c = result.config;
+            words_to_controls(c.options1, static_cast<std::uint8_t>(c.address & 0xFF),
+                              static_cast<std::uint8_t>(c.rop_address & 0xFF), c.options2,
+                              c.rop_ans, c.rop_alm, c.smoke_profile, c.hc);
+        }
+        break;
+    }
+    return result;
+}
+
+Configuration_write::Outcome
+TForm_main::write_configuration(Detector_memory& memory, const DetectorConfig& config,
+                                const std::optional<ParameterWords::Pair>& wid) {
+    Sequence_pacing pacing(Form_progress);
+    return Configuration_write(memory, pacing, kept_segments).run(config, ParameterWords, wid);
+}
+
+// ---- Connection monitor -------------------------------------------------------------------
+
+void TForm_main::Timer_dongleTimer() {
+    // An exception that escapes a handler is shown and the application goes on; a tick that
+    // left the flag set would make every later read, write and close wait for ever.
+    struct Tick_flag {
+        bool& running;
+        explicit Tick_flag(bool& flag) : running(flag) { running = true; }
+        ~Tick_flag() { running = false; }
+    };
+    const bool via_panel = panel_mode;
+    {
+        // Cleared after the bootloader below has released the dongle.
+        const Tick_flag tick(tick_running);
+        MSP430_bootloader bootloader(cmpl_value());
+        bootloader.detector_address = any_detector;
+        // Connected in panel mode too, where only the panel's answer counts.
+        const bool dongle_found = bootloader.connect("B");
+        if (dongle_found || via_panel) {
+            lamps.show_link(via_panel);
+            Bootloader_memory dongle(bootloader);
+            Panel_memory panel(Form_pnx);
+            Detector_memory& memory = via_panel ? static_cast<Detector_memory&>(panel) : dongle;
+            std::uint32_t version = 0;
+            std::uint32_t information = 0;
+            const int status = memory.get_info(version, information);
+            if (detector_answers(status, version, information)) {
+                apply_detector_version(static_cast<int>(version));
+                lamps.show_detector(version, information);
+                detector_present = true;
+            } else {
+                lamps.show_no_detector();
+                detector_present = false;
+                connect_handled = false;
+            }
+        } else {
+            lamps.show_no_link();
+            lamps.show_no_detector();
+            detector_present = false;
+            connect_handled = false;
+        }
+    }
+
+    if (detector_present && !connect_handled) {
+        // Stepped before the write, so the write already uses the new addresses; from code, so
+        // the lists' change handlers stay out of it. Past "99" no entry is selected, which a
+        // write stores as no address.
+        if (CheckBox_address_increment->isChecked()) {
+            ComboBox_address_1->setCurrentIndex(ComboBox_address_1->currentIndex() + 1);
+        }
+        if (CheckBox_address_WK_increment->isChecked()) {
+            ComboBox_address_WK->setCurrentIndex(ComboBox_address_WK->currentIndex() + 1);
+        }
+        if (CheckBox_send_on_connect->isChecked()) {
+            Button_send_to_ktr27Click();
+        }
+        connect_handled = true;
+    }
+}
+
+// ---- Panel window -------------------------------------------------------------------------
+
+void TForm_main::Button1Click() {
+    if (Form_pnx == nullptr) {
+        return;
+    }
+    Form_pnx->exec();
+    panel_mode = Form_pnx->panel_link_open();
+}

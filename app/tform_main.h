@@ -1,13 +1,20 @@
 #pragma once
 
+#include "configuration_read.h"
+#include "configuration_write.h"
 #include "detector_config.h"
+#include "kept_segments.h"
 #include "main_controls.h"
 #include "parameter_words.h"
+#include "status_lamps.h"
 
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 
+class Detector_memory;
+class TForm_pnx;
 class TForm_progress;
 
 // The configurator's main window. Its controls are the configuration being edited: the model
@@ -31,8 +38,15 @@ public:
     // The detector's parameter pairs from the last read, for the life of the process.
     ::ParameterWords ParameterWords{};
 
+    // Segment images of writes that have not verified yet, per detector, for the life of the
+    // process: the only copy of the words the tool does not own while a segment stays erased.
+    Kept_segments kept_segments;
+
     // The progress window the read and write sequences drive; not owned.
     TForm_progress* Form_progress = nullptr;
+    // The panel window, shown by "PNX30 (KMX12)..." and used for every memory operation in
+    // panel mode; not owned.
+    TForm_pnx* Form_pnx = nullptr;
 
     // Configuration model.
     std::uint16_t options1_from_controls();
@@ -70,11 +84,21 @@ public:
     void FormShow();
     void FormClose();
 
-    // Reading, writing, the connection monitor and the panel window arrive with their own
-    // work; until then these are bound to their controls and do nothing.
+    // Reading and writing: the frame of the operation (timer, progress window, link, presence
+    // check, clean-up) around the sequences.
     void Button_read_ktr27Click();
     void Button_send_to_ktr27Click();
+    // The thirteen reads; with `show` the configuration goes into the controls when it is
+    // sound. Every failure is told to the user.
+    Configuration_read::Result read_configuration(Detector_memory& memory, bool show);
+    // Writes `config` and verifies it against the parameter pairs of the read before it.
+    Configuration_write::Outcome
+    write_configuration(Detector_memory& memory, const DetectorConfig& config,
+                        const std::optional<ParameterWords::Pair>& wid);
+
+    // The connection monitor, once per second.
     void Timer_dongleTimer();
+    // Shows the panel window modally and takes over its link state.
     void Button1Click();
 
 protected:
@@ -86,6 +110,12 @@ private:
     void apply_preset(const Preset& preset);
     void connect_handlers();
     void centre_on_screen();
+    void run_operation(bool write);
+    void wait_for_tick();
+    std::uint8_t cmpl_value();
 
     bool centred = false;
+    // Set once the window has been closed: nothing may start the monitor again.
+    bool closing = false;
+    Status_lamps lamps{*this};
 };

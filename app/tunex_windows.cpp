@@ -9,6 +9,7 @@
 
 Tunex_windows::Tunex_windows() : Form_progress(&Form_main), Form_pnx(&Form_main) {
     Form_main.Form_progress = &Form_progress;
+    Form_main.Form_pnx = &Form_pnx;
 }
 
 void Tunex_windows::show_messages_in_boxes() {

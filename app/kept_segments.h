@@ -1,0 +1,31 @@
+#pragma once
+
+#include "parameter_words.h"
+#include "segment_image.h"
+
+#include <map>
+
+// Configuration segments whose write has not been verified, one per detector (its WID pair),
+// for the life of the process. Between the erase and a complete write the words of the segment
+// the tool does not own (0x1050-0x105C, 0x1060-0x107E) exist only in the image the write holds;
+// a write that stops there would otherwise lose them for good, because the next write reads
+// them back erased and carries 0xFFFF over.
+class Kept_segments {
+public:
+    // The image is the detector's whole segment as the write meant to leave it.
+    void keep(const ParameterWords::Pair& wid, const SegmentImage& image);
+    void drop(const ParameterWords::Pair& wid);
+    bool holds(const ParameterWords::Pair& wid) const;
+
+    // Each word the tool does not own that `read` shows erased (0xFFFF) is taken from the image
+    // kept for this detector; words the detector still holds win. Returns how many were taken.
+    int restore_erased(const ParameterWords::Pair& wid, SegmentImage& read) const;
+
+    // Word indexes of the segment the tool does not own.
+    static bool owned_by_tool(int index);
+
+    static constexpr std::uint16_t erased = 0xFFFF;
+
+private:
+    std::map<ParameterWords::Pair, SegmentImage> images;
+};

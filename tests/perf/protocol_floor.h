@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+
+// The time an operation cannot go below: the pauses and poll sleeps the protocol prescribes,
+// with every transfer completing at its first look. Each transfer is the 25 ms pause before it
+// and one 1 ms poll sleep; a transaction is a request and its reply.
+class Protocol_floor {
+public:
+    static constexpr std::uint64_t transfer_ms = 25 + 1;
+    static constexpr std::uint64_t transaction_ms = 2 * transfer_ms;
+    static constexpr std::uint64_t step_pause_ms = 100;
+    static constexpr std::uint64_t final_pause_ms = 200;
+
+    // "Odczytaj": the pause before get-info, get-info, thirteen reads each after its pause,
+    // the pause before the verification, the pause at the end.
+    static std::uint64_t read_ms();
+    // "Wyslij": the read's frame and reads, then 16 pair reads, the erase, 16 pair writes, the
+    // backup erase, three parameter reads each after its pause, 16 pair reads.
+    static std::uint64_t write_ms();
+    // One monitor tick: get-info.
+    static std::uint64_t tick_ms();
+};
