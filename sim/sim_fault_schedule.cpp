@@ -15,7 +15,7 @@ bool Sim_fault_schedule::strike() {
         --skip;
         return false;
     }
-    if (remaining != forever) {
+    if (remaining != unlimited) {
         --remaining;
     }
     ++struck;

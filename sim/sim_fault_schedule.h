@@ -7,16 +7,16 @@
 // with one of the factories and the device consults it once per such event.
 class Sim_fault_schedule {
 public:
-    static constexpr std::uint32_t forever = 0xFFFFFFFFu;
+    static constexpr std::uint32_t unlimited = 0xFFFFFFFFu;
 
     // Never strikes; the state of a fault that is not armed.
     Sim_fault_schedule() = default;
 
-    static Sim_fault_schedule always() { return after(0, forever); }
+    static Sim_fault_schedule always() { return after(0, unlimited); }
     static Sim_fault_schedule once() { return after(0, 1); }
     static Sim_fault_schedule next(std::uint32_t count) { return after(0, count); }
     // `good` events pass untouched, then `count` events are struck, then the fault is spent.
-    static Sim_fault_schedule after(std::uint32_t good, std::uint32_t count = forever);
+    static Sim_fault_schedule after(std::uint32_t good, std::uint32_t count = unlimited);
 
     // Consumes one event; true when the fault strikes it.
     bool strike();

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds the release preset, makes the Debian package, installs it with apt-get, and checks that
+# everything is where it belongs and that the installed ktr27tunex starts and stays up.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+SUDO=""
+if [ "$(id -u)" != 0 ]; then
+    SUDO=sudo
+fi
+fail() {
+    echo "package-test: $*" >&2
+    exit 1
+}
+
+cmake --preset release
+cmake --build --preset release --parallel "${KTR_JOBS:-2}"
+rm -f build/release/ktr27tunex_*.deb
+(cd build/release && cpack -G DEB)
+deb=$(ls build/release/ktr27tunex_*.deb)
+[ "$(echo "$deb" | wc -l)" = 1 ] || fail "expected one package, found: $deb"
+dpkg-deb --info "$deb"
+
+expected=(
+    /usr/bin/ktr27tunex
+    /usr/bin/ktr27tunex-bench
+    /usr/lib/udev/rules.d/70-ktr27tunex.rules
+    /usr/share/applications/ktr27tunex.desktop
+    /usr/share/icons/hicolor/scalable/apps/ktr27tunex.svg
+)
+contents=$(dpkg-deb --contents "$deb")
+for path in "${expected[@]}"; do
+    grep -q " \.$path\$" <<<"$contents" || fail "$path is not in the package"
+done
+# shlibdeps must have found the Qt libraries.
+dpkg-deb --field "$deb" Depends | grep -q libqt6widgets6 || fail "no dependency on Qt Widgets"
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get install -y --reinstall "./$deb"
+for path in "${expected[@]}"; do
+    [ -e "$path" ] || fail "$path was not installed"
+done
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate /usr/share/applications/ktr27tunex.desktop
+fi
+
+# The installed programs, from a scratch directory (the trace file goes to the working
+# directory). ktr27tunex has no way to end by itself: a time-out (124) means it started and
+# stayed up; anything else, a crash above all, fails.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch"
+env -u DISPLAY ktr27tunex-bench --help >/dev/null || fail "ktr27tunex-bench --help failed"
+status=0
+QT_QPA_PLATFORM=offscreen timeout 5 ktr27tunex || status=$?
+[ "$status" = 124 ] || fail "ktr27tunex ended with status $status instead of staying up"
+echo "package-test: $(basename "$deb") installs and ktr27tunex starts"
