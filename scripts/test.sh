@@ -10,21 +10,29 @@ bash scripts/deps.sh
 
 stage() { printf '\n=== %s ===\n' "$*"; }
 
+# Every ctest run's summary is kept so the run can end with one total.
+summaries=$(mktemp)
+trap 'rm -f "$summaries"' EXIT
+counted() { "$@" 2>&1 | tee -a "$summaries"; }
+
 stage "Linux build and tests"
 cmake --preset default
 cmake --build --preset default
-ctest --preset default
+counted ctest --preset default
 
 stage "AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
 cmake --preset asan
 cmake --build --preset asan
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 counted ctest --preset asan
 
 for extra in windows-tests fuzz package-test; do
     if [ -f "scripts/$extra.sh" ]; then
         stage "$extra"
-        bash "scripts/$extra.sh"
+        counted bash "scripts/$extra.sh"
     fi
 done
 
 stage "All test stages passed"
+total=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2 \1/p' "$summaries" |
+    awk '{ all += $1; failed += $2 } END { printf "%d passed, %d failed", all - failed, failed }')
+echo "$total"
