@@ -11,4 +11,6 @@ Os_api& os_api() {
     return *installed;
 }
 
-void set_os_api(Os_api* api) { installed = api; }
+void set_os_api(Os_api* api) {
+    installed = api;
+}

@@ -14,11 +14,11 @@
 #define OS_CALL
 #endif
 
-using Os_handle = std::uintptr_t;                           // HANDLE
+using Os_handle = std::uintptr_t;                             // HANDLE
 inline constexpr Os_handle os_invalid_handle = ~Os_handle{0}; // INVALID_HANDLE_VALUE
-using Os_library = void*;                                   // HMODULE, null when not loaded
-using Os_proc = void (*)();                                 // FARPROC, null when not found
-using Os_devinfo_set = void*;                               // HDEVINFO
+using Os_library = void*;                                     // HMODULE, null when not loaded
+using Os_proc = void (*)();                                   // FARPROC, null when not found
+using Os_devinfo_set = void*;                                 // HDEVINFO
 
 // INVALID_HANDLE_VALUE as a device information set.
 inline Os_devinfo_set os_invalid_set() {
@@ -72,20 +72,21 @@ using Fn_SetupDiGetClassDevsA = Os_devinfo_set(OS_CALL*)(const Os_guid* class_gu
                                                          const char* enumerator, void* window,
                                                          std::uint32_t flags);
 using Fn_SetupDiEnumDeviceInterfaces = int(OS_CALL*)(Os_devinfo_set set, Os_devinfo_data* device,
-                                                     const Os_guid* class_guid,
-                                                     std::uint32_t index,
+                                                     const Os_guid* class_guid, std::uint32_t index,
                                                      Os_device_interface_data* interface_data);
 using Fn_SetupDiDestroyDeviceInfoList = int(OS_CALL*)(Os_devinfo_set set);
 using Fn_SetupDiEnumDeviceInfo = int(OS_CALL*)(Os_devinfo_set set, std::uint32_t index,
                                                Os_devinfo_data* device);
-using Fn_SetupDiGetDeviceRegistryPropertyA = int(OS_CALL*)(
-    Os_devinfo_set set, Os_devinfo_data* device, std::uint32_t property,
-    std::uint32_t* property_type, std::uint8_t* buffer, std::uint32_t buffer_size,
-    std::uint32_t* required_size);
-using Fn_SetupDiGetDeviceInterfaceDetailA = int(OS_CALL*)(
-    Os_devinfo_set set, Os_device_interface_data* interface_data,
-    Os_device_interface_detail_data* detail, std::uint32_t detail_size,
-    std::uint32_t* required_size, Os_devinfo_data* device);
+using Fn_SetupDiGetDeviceRegistryPropertyA =
+    int(OS_CALL*)(Os_devinfo_set set, Os_devinfo_data* device, std::uint32_t property,
+                  std::uint32_t* property_type, std::uint8_t* buffer, std::uint32_t buffer_size,
+                  std::uint32_t* required_size);
+using Fn_SetupDiGetDeviceInterfaceDetailA = int(OS_CALL*)(Os_devinfo_set set,
+                                                          Os_device_interface_data* interface_data,
+                                                          Os_device_interface_detail_data* detail,
+                                                          std::uint32_t detail_size,
+                                                          std::uint32_t* required_size,
+                                                          Os_devinfo_data* device);
 
 namespace os_const {
 inline constexpr std::uint32_t generic_read = 0x80000000u;
