@@ -1,7 +1,9 @@
 #include "kept_segments.h"
 
 void Kept_segments::keep(const ParameterWords::Pair& wid, const SegmentImage& image) {
-    images[wid] = image;
+    if (identifies_a_detector(wid)) {
+        images[wid] = image;
+    }
 }
 
 void Kept_segments::drop(const ParameterWords::Pair& wid) {
@@ -14,6 +16,12 @@ bool Kept_segments::holds(const ParameterWords::Pair& wid) const {
 
 bool Kept_segments::owned_by_tool(int index) {
     return index < DetectorConfig::word_count || index == SegmentImage::crc_index;
+}
+
+bool Kept_segments::identifies_a_detector(const ParameterWords::Pair& wid) {
+    const bool erased_pair = wid[0] == erased && wid[1] == erased;
+    const bool blank_pair = wid[0] == 0 && wid[1] == 0;
+    return !erased_pair && !blank_pair;
 }
 
 int Kept_segments::restore_erased(const ParameterWords::Pair& wid, SegmentImage& read) const {

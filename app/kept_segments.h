@@ -24,6 +24,10 @@ public:
     // Word indexes of the segment the tool does not own.
     static bool owned_by_tool(int index);
 
+    // An erased (all ones) or blank (all zeros) WID pair names no particular detector: an image
+    // kept under it could fill another detector's segment with a stranger's words.
+    static bool identifies_a_detector(const ParameterWords::Pair& wid);
+
     static constexpr std::uint16_t erased = 0xFFFF;
 
 private:

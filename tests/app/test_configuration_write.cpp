@@ -306,4 +306,19 @@ TEST_F(Write_sequence, an_image_kept_for_another_detector_or_none_is_not_used) {
     EXPECT_FALSE(kept.holds(wid));
 }
 
+TEST_F(Write_sequence, an_erased_or_blank_wid_names_no_detector_to_keep_an_image_for) {
+    SegmentImage earlier;
+    earlier.words.fill(0x7777);
+    for (const ParameterWords::Pair& nobody :
+         {ParameterWords::Pair{0xFFFF, 0xFFFF}, ParameterWords::Pair{0x0000, 0x0000}}) {
+        kept.keep(nobody, earlier);
+        EXPECT_FALSE(kept.holds(nobody));
+        memory.words.erase(0x1060);
+        fail_when([](const Fake_memory::Call& call) { return call.op == Op::write; });
+        EXPECT_EQ(run(nobody), Outcome::write_failed);
+        EXPECT_FALSE(kept.holds(nobody));
+        EXPECT_EQ(image.words[16], 0xFFFF) << "nothing restored from a stranger's image";
+    }
+}
+
 } // namespace
