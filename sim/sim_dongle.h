@@ -3,6 +3,7 @@
 #include "sim_detector.h"
 #include "sim_fault_set.h"
 #include "sim_hid_behaviour.h"
+#include "sim_unplug_countdown.h"
 
 #include <cstdint>
 #include <optional>
@@ -42,7 +43,7 @@ public:
     bool plugged() const;
     // The next `requests` requests are answered in full; the one after unplugs the dongle
     // before it is answered.
-    void unplug_after(std::uint32_t requests) { unplug_countdown = requests; }
+    void unplug_after(std::uint32_t requests) { unplug_countdown.arm(requests); }
 
     // Not owned; null means no detector in the socket.
     void attach(Sim_detector* detector) { socket = detector; }
@@ -71,7 +72,7 @@ private:
     Sim_detector* socket = nullptr;
     std::uint32_t reply_delay = 2;
     std::uint32_t late_delay = 400;
-    std::optional<std::uint32_t> unplug_countdown;
+    Sim_unplug_countdown unplug_countdown;
     Sim_fault_set<Fault> armed;
     std::uint32_t requests = 0;
     std::optional<Sim_report> latest;

@@ -58,15 +58,11 @@ void Sim_module::on_output_report(Sim_hid_device& device, const Sim_report& repo
     ++requests;
     latest = report;
 
-    if (unplug_countdown) {
-        if (*unplug_countdown == 0) {
-            unplug_countdown.reset();
-            // Pulled out while the request is on its way: the unplug lands on the host's next
-            // call, after the write it is in the middle of.
-            os.at(os.clock().now_ms(), [this] { unplug(); });
-            return;
-        }
-        --*unplug_countdown;
+    if (unplug_countdown.due()) {
+        // Pulled out while the request is on its way: the unplug lands on the host's next call,
+        // after the write it is in the middle of.
+        os.at(os.clock().now_ms(), [this] { unplug(); });
+        return;
     }
 
     const bool no_reply = armed.strikes(Fault::no_reply);

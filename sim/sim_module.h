@@ -3,6 +3,7 @@
 #include "sim_fault_set.h"
 #include "sim_hid_behaviour.h"
 #include "sim_panel.h"
+#include "sim_unplug_countdown.h"
 
 #include <cstdint>
 #include <optional>
@@ -42,7 +43,7 @@ public:
     bool plugged() const;
     // The next `exchanges` requests are answered in full; the one after unplugs the module
     // before it is answered.
-    void unplug_after(std::uint32_t exchanges) { unplug_countdown = exchanges; }
+    void unplug_after(std::uint32_t exchanges) { unplug_countdown.arm(exchanges); }
 
     void set_reply_delay_ms(std::uint32_t ms) { reply_delay = ms; }
     void set_late_reply_ms(std::uint32_t ms) { late_delay = ms; }
@@ -67,7 +68,7 @@ private:
     Sim_panel pnx;
     std::uint32_t reply_delay = 2;
     std::uint32_t late_delay = 600;
-    std::optional<std::uint32_t> unplug_countdown;
+    Sim_unplug_countdown unplug_countdown;
     Sim_fault_set<Fault> armed;
     std::uint32_t requests = 0;
     std::optional<Sim_report> latest;
