@@ -38,7 +38,17 @@ private:
     static constexpr std::uint32_t pre_transfer_pause_ms = 25;
     static constexpr std::uint32_t poll_limit = 250;
 
+    // How one report went: the platform's result (0 failed) and, for an overlapped transfer,
+    // how often its record was looked at.
+    struct Transfer {
+        std::uint32_t result;
+        std::uint32_t looks;
+    };
+
     static void log(const std::string& text);
+    // One report out of `out_report` or into `in_report`, overlapped with its time limit or
+    // plain, as the handles were opened.
+    Transfer transfer(bool write, std::uint32_t& count);
 
     HID_device_opener opener;
     bool non_blocking = false;

@@ -123,13 +123,12 @@ Os_handle Win32_os::create_event() {
     return from_handle(CreateEventA(nullptr, FALSE, FALSE, nullptr));
 }
 
-bool Win32_os::write_file(Os_handle handle, const void* data, std::uint32_t count,
-                          std::uint32_t* transferred, Os_overlapped* overlapped) {
+template <typename Start>
+bool Win32_os::transfer(Start start, std::uint32_t* transferred, Os_overlapped* overlapped) {
     // DWORD is a different type from std::uint32_t; the count goes through a local so that the
     // caller's value stays as it was wherever the system leaves the count alone.
     DWORD done = transferred != nullptr ? *transferred : 0;
-    const BOOL ok = WriteFile(to_handle(handle), data, count,
-                              transferred != nullptr ? &done : nullptr, to_overlapped(overlapped));
+    const BOOL ok = start(transferred != nullptr ? &done : nullptr);
     const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
     if (transferred != nullptr) {
         *transferred = done;
@@ -141,20 +140,22 @@ bool Win32_os::write_file(Os_handle handle, const void* data, std::uint32_t coun
     return ok != FALSE;
 }
 
+bool Win32_os::write_file(Os_handle handle, const void* data, std::uint32_t count,
+                          std::uint32_t* transferred, Os_overlapped* overlapped) {
+    return transfer(
+        [&](DWORD* done) {
+            return WriteFile(to_handle(handle), data, count, done, to_overlapped(overlapped));
+        },
+        transferred, overlapped);
+}
+
 bool Win32_os::read_file(Os_handle handle, void* data, std::uint32_t count,
                          std::uint32_t* transferred, Os_overlapped* overlapped) {
-    DWORD done = transferred != nullptr ? *transferred : 0;
-    const BOOL ok = ReadFile(to_handle(handle), data, count,
-                             transferred != nullptr ? &done : nullptr, to_overlapped(overlapped));
-    const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
-    if (transferred != nullptr) {
-        *transferred = done;
-    }
-    note_start(overlapped, ok == FALSE && error == ERROR_IO_PENDING);
-    if (ok == FALSE) {
-        SetLastError(error);
-    }
-    return ok != FALSE;
+    return transfer(
+        [&](DWORD* done) {
+            return ReadFile(to_handle(handle), data, count, done, to_overlapped(overlapped));
+        },
+        transferred, overlapped);
 }
 
 void Win32_os::note_start(const Os_overlapped* overlapped, bool pending) {

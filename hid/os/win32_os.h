@@ -40,6 +40,10 @@ public:
 private:
     // Keeps `in_flight` up to date for a record whose transfer was just started or seen to end.
     void note_start(const Os_overlapped* overlapped, bool pending);
+    // Starts a write or read through `start`, which gets the system's count pointer, and keeps
+    // the count, the pending record and the last error as write_file and read_file promise.
+    template <typename Start>
+    bool transfer(Start start, std::uint32_t* transferred, Os_overlapped* overlapped);
 
     bool timer_period_set = false;
     // Records of transfers the system accepted as pending and nobody has seen end yet: the only

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -356,6 +357,79 @@ TEST_F(Hid_search, a_failed_size_query_for_the_path_ends_the_search) {
     EXPECT_EQ(*(step + 1), "Error");
     EXPECT_EQ(*(step + 2), "HID device stop...");
     EXPECT_EQ(os.open_file_handles(), 0);
+}
+
+// The platform may hand back the hardware ID and the device path without their terminating NUL,
+// sized exactly to their characters. The search must take those texts as they are and never
+// read past them.
+class Unterminated_os : public Counting_os {
+public:
+    using Counting_os::Counting_os;
+    Os_proc get_proc_address(Os_library library, const char* name) override {
+        const Os_proc real = Counting_os::get_proc_address(library, name);
+        if (std::string(name) == "SetupDiGetDeviceRegistryPropertyA") {
+            real_property = reinterpret_cast<Fn_SetupDiGetDeviceRegistryPropertyA>(real);
+            return reinterpret_cast<Os_proc>(&property);
+        }
+        if (std::string(name) == "SetupDiGetDeviceInterfaceDetailA") {
+            real_detail = reinterpret_cast<Fn_SetupDiGetDeviceInterfaceDetailA>(real);
+            return reinterpret_cast<Os_proc>(&detail);
+        }
+        return real;
+    }
+
+private:
+    static inline Fn_SetupDiGetDeviceRegistryPropertyA real_property = nullptr;
+    static inline Fn_SetupDiGetDeviceInterfaceDetailA real_detail = nullptr;
+
+    static int OS_CALL property(Os_devinfo_set set, Os_devinfo_data* device, std::uint32_t which,
+                                std::uint32_t* type, std::uint8_t* buffer, std::uint32_t size,
+                                std::uint32_t* required) {
+        std::uint32_t full = 0;
+        real_property(set, device, which, type, nullptr, 0, &full);
+        std::vector<std::uint8_t> text(full);
+        const int ok = real_property(set, device, which, type, text.data(), full, &full);
+        *required = full - 1; // every byte but the NUL
+        if (buffer != nullptr) {
+            std::copy_n(text.begin(), std::min(size, full - 1), buffer);
+        }
+        return ok;
+    }
+
+    static int OS_CALL detail(Os_devinfo_set set, Os_device_interface_data* interface_data,
+                              Os_device_interface_detail_data* record, std::uint32_t size,
+                              std::uint32_t* required, Os_devinfo_data* device) {
+        std::uint32_t full = 0;
+        real_detail(set, interface_data, nullptr, 0, &full, device);
+        std::vector<std::uint8_t> bytes(full);
+        std::memcpy(bytes.data(), &os_detail_fixed_size, sizeof os_detail_fixed_size);
+        const int ok = real_detail(set, interface_data,
+                                   reinterpret_cast<Os_device_interface_detail_data*>(bytes.data()),
+                                   full, &full, device);
+        *required = full - 1;
+        if (record != nullptr) {
+            std::copy_n(bytes.begin(), std::min(size, full - 1),
+                        reinterpret_cast<std::uint8_t*>(record));
+        }
+        return ok;
+    }
+};
+
+TEST_F(Hid_search, unterminated_hardware_id_and_path_are_read_within_their_buffers) {
+    const Sim_hid_device& other = add(mouse);
+    const Sim_hid_device& dongle = add(dongle_b);
+    Unterminated_os unterminated(os);
+    set_os_api(&unterminated);
+    {
+        HID_device device;
+        ASSERT_TRUE(device.search("VID_ABCD&PID_BBBB", true));
+        EXPECT_TRUE(logged("Device ID is: " + mouse));
+        EXPECT_TRUE(logged("Device ID is: " + dongle_b));
+        send_one(device);
+    }
+    set_os_api(&os);
+    EXPECT_FALSE(dongle.written_wire().empty());
+    EXPECT_TRUE(other.written_wire().empty());
 }
 
 } // namespace
