@@ -1,15 +1,16 @@
 #include "panel_memory.h"
 
-#include "tform_pnx.h"
+#include "link_status.h"
+#include "pnx_connection.h"
 
 int Panel_memory::get_info(std::uint32_t& version, std::uint32_t& information) {
-    if (panel_window == nullptr) {
-        return no_link;
+    if (connection == nullptr) {
+        return link_status::no_reply;
     }
     std::uint8_t panel_version = 0;
     std::uint16_t panel_information = 0;
-    const int status = panel_window->get_info(panel_version, panel_information);
-    if (status == 0) {
+    const int status = connection->get_info(panel_version, panel_information);
+    if (status == link_status::ok) {
         version = panel_version;
         information = panel_information;
     }
@@ -17,22 +18,22 @@ int Panel_memory::get_info(std::uint32_t& version, std::uint32_t& information) {
 }
 
 int Panel_memory::read_2_words(std::uint16_t address, std::uint16_t& first, std::uint16_t& second) {
-    if (panel_window == nullptr) {
-        return no_link;
+    if (connection == nullptr) {
+        return link_status::no_reply;
     }
-    return panel_window->read_2_words(address, first, second);
+    return connection->read_2_words(address, first, second);
 }
 
 int Panel_memory::write_2_words(std::uint16_t address, std::uint16_t first, std::uint16_t second) {
-    if (panel_window == nullptr) {
-        return no_link;
+    if (connection == nullptr) {
+        return link_status::no_reply;
     }
-    return panel_window->write_2_words(address, first, second);
+    return connection->write_2_words(address, first, second);
 }
 
 int Panel_memory::erase_sector(std::uint16_t address) {
-    if (panel_window == nullptr) {
-        return no_link;
+    if (connection == nullptr) {
+        return link_status::no_reply;
     }
-    return panel_window->erase_sector(address);
+    return connection->erase_sector(address);
 }

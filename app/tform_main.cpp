@@ -554,11 +554,9 @@ void TForm_main::run_operation(bool write) {
     // stays on the link it started on.
     const bool via_panel = panel_mode;
     {
-        MSP430_bootloader bootloader(cmpl_value());
-        bootloader.detector_address = any_detector;
-        Bootloader_memory dongle(bootloader);
-        Panel_memory panel(Form_pnx);
-        Detector_memory& memory = via_panel ? static_cast<Detector_memory&>(panel) : dongle;
+        MSP430_bootloader bootloader(cmpl_value(), any_detector);
+        const std::unique_ptr<Detector_memory> chosen = detector_memory(via_panel, bootloader);
+        Detector_memory& memory = *chosen;
 
         pacing.say(QString::fromUtf8(write ? "Zapis: komunikacja z donglem USB"
                                            : "Odczyt: komunikacja z donglem USB"));
@@ -595,6 +593,15 @@ void TForm_main::run_operation(bool write) {
     if (!via_panel && !closing) {
         Timer_dongle->start();
     }
+}
+
+std::unique_ptr<Detector_memory> TForm_main::detector_memory(bool via_panel,
+                                                             MSP430_bootloader& bootloader) {
+    if (via_panel) {
+        return std::make_unique<Panel_memory>(Form_pnx != nullptr ? &Form_pnx->pnx_connection()
+                                                                  : nullptr);
+    }
+    return std::make_unique<Bootloader_memory>(bootloader);
 }
 
 Configuration_read::Result TForm_main::read_configuration(Detector_memory& memory, bool show) {
@@ -641,18 +648,15 @@ void TForm_main::Timer_dongleTimer() {
     {
         // Cleared after the bootloader below has released the dongle.
         const Tick_flag tick(tick_running);
-        MSP430_bootloader bootloader(cmpl_value());
-        bootloader.detector_address = any_detector;
+        MSP430_bootloader bootloader(cmpl_value(), any_detector);
         // Connected in panel mode too, where only the panel's answer counts.
         const bool dongle_found = bootloader.connect("B");
         if (dongle_found || via_panel) {
             lamps.show_link(via_panel);
-            Bootloader_memory dongle(bootloader);
-            Panel_memory panel(Form_pnx);
-            Detector_memory& memory = via_panel ? static_cast<Detector_memory&>(panel) : dongle;
             std::uint32_t version = 0;
             std::uint32_t information = 0;
-            const int status = memory.get_info(version, information);
+            const int status =
+                detector_memory(via_panel, bootloader)->get_info(version, information);
             if (detector_answers(status, version, information)) {
                 apply_detector_version(static_cast<int>(version));
                 lamps.show_detector(version, information);

@@ -11,9 +11,11 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 class Detector_memory;
+class MSP430_bootloader;
 class TForm_pnx;
 class TForm_progress;
 
@@ -90,6 +92,9 @@ public:
     void Button_send_to_ktr27Click();
     // The thirteen reads; with `show` the configuration goes into the controls when it is
     // sound. Every failure is told to the user.
+    // The detector an operation reaches: the one chosen in the panel window in panel mode, else
+    // the one in the dongle's socket through `bootloader`.
+    std::unique_ptr<Detector_memory> detector_memory(bool via_panel, MSP430_bootloader& bootloader);
     Configuration_read::Result read_configuration(Detector_memory& memory, bool show);
     // Writes `config` and verifies it against the parameter pairs of the read before it.
     Configuration_write::Outcome

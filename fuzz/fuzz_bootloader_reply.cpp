@@ -139,9 +139,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Sim_hid_device& dongle = os.add_device({"HID\\VID_ABCD&PID_BBBB"});
     dongle.set_behaviour(&behaviour);
     {
-        MSP430_bootloader bootloader(static_cast<std::uint8_t>(choice >> 6));
+        MSP430_bootloader bootloader(static_cast<std::uint8_t>(choice >> 6),
+                                     addresses[(choice >> 2) & 7]);
         check(bootloader.connect("B"), "the dongle was not found");
-        bootloader.detector_address = addresses[(choice >> 2) & 7];
         dongle.set_accepts_output((choice & 0x20) == 0);
 
         int status = -1;

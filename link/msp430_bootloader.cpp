@@ -1,9 +1,12 @@
 #include "msp430_bootloader.h"
 
-#include "checksums.h"
+#include "detector_frame.h"
+#include "hex_text.h"
+#include "link_status.h"
 #include "os_api.h"
 #include "trace_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -11,13 +14,13 @@
 
 namespace {
 
-using Report = std::array<std::uint8_t, 64>;
+using Report = MSP430_bootloader::Report;
+namespace frame = detector_frame;
 
 constexpr std::uint8_t request_marker = 0x0A;
 constexpr std::uint8_t reply_marker = 0x0B;
-constexpr std::uint8_t rejected_command = 0xCE;
-constexpr std::uint8_t rejected_echo = 0xEA;
-constexpr std::uint8_t info_marker = 0x85;
+// The detector's frame follows the marker byte in both reports.
+constexpr std::size_t frame_offset = 1;
 constexpr std::uint32_t broadcast_pause_ms = 50;
 
 // One for the whole process: each new bootloader object overwrites it, and every request report
@@ -28,18 +31,10 @@ bool is_broadcast(std::uint8_t address) {
     return address == 0xFE || address == 0xFA || address == 0xFB;
 }
 
-void put_word(Report& report, std::size_t at, std::uint16_t value) {
-    report[at] = static_cast<std::uint8_t>(value & 0xFF);
-    report[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-std::uint16_t word_at(const Report& report, std::size_t at) {
-    return static_cast<std::uint16_t>(report[at] | (report[at + 1] << 8));
-}
-
-// Bytes 1 to 8 are the detector's 9-byte frame without its CRC-8, which is byte 9.
-bool crc_matches(const Report& report) {
-    return crc8_maxim(&report[1], 8) == report[9];
+frame::Frame carried_frame(const Report& report) {
+    frame::Frame carried{};
+    std::copy_n(report.begin() + frame_offset, carried.size(), carried.begin());
+    return carried;
 }
 
 // The flash segment as the bootloader's lines name it. The subtraction wraps on purpose: an
@@ -72,20 +67,27 @@ struct MSP430_bootloader::Operation {
     const char* wrong_echo; // null: no line
 };
 
+struct MSP430_bootloader::Exchange {
+    bool sent = false;
+    bool received = false;
+    Report reply{};
+};
+
 struct MSP430_bootloader::Outcome {
     int status;
     bool has_result; // the reply passed every check and the outputs may be taken from it
-    Report reply;
+    detector_frame::Frame reply;
 };
 
-MSP430_bootloader::MSP430_bootloader(std::uint8_t cmpl) {
+MSP430_bootloader::MSP430_bootloader(std::uint8_t cmpl, std::int32_t detector_address)
+    : detector_address(detector_address) {
     process_cmpl = cmpl;
 }
 
 int MSP430_bootloader::get_info(std::uint32_t& version, std::uint32_t& info) {
     static constexpr Operation op{
         .kind = Operation::Kind::get_info,
-        .command = 0x55,
+        .command = frame::command_get_info,
         .attempts = 2,
         .traced_transfers = true,
         .broadcast_unjudged = false,
@@ -102,8 +104,8 @@ int MSP430_bootloader::get_info(std::uint32_t& version, std::uint32_t& info) {
     };
     const Outcome outcome = transact(op, 0, 0, 0);
     if (outcome.has_result) {
-        version = outcome.reply[4];
-        info = word_at(outcome.reply, 5);
+        version = outcome.reply[frame::version_at];
+        info = frame::word(outcome.reply, frame::information_at);
     }
     return outcome.status;
 }
@@ -112,7 +114,7 @@ int MSP430_bootloader::read_2_words(std::uint16_t address, std::uint16_t& first,
                                     std::uint16_t& second) {
     static constexpr Operation op{
         .kind = Operation::Kind::read,
-        .command = 0xBB,
+        .command = frame::command_read,
         .attempts = 3,
         .traced_transfers = false,
         .broadcast_unjudged = true,
@@ -129,8 +131,8 @@ int MSP430_bootloader::read_2_words(std::uint16_t address, std::uint16_t& first,
     };
     const Outcome outcome = transact(op, address, 0, 0);
     if (outcome.has_result) {
-        first = word_at(outcome.reply, 5);
-        second = word_at(outcome.reply, 7);
+        first = frame::word(outcome.reply, frame::first_at);
+        second = frame::word(outcome.reply, frame::second_at);
     }
     return outcome.status;
 }
@@ -139,7 +141,7 @@ int MSP430_bootloader::write_2_words(std::uint16_t address, std::uint16_t first,
                                      std::uint16_t second) {
     static constexpr Operation op{
         .kind = Operation::Kind::write,
-        .command = 0xAA,
+        .command = frame::command_write,
         .attempts = 3,
         .traced_transfers = false,
         .broadcast_unjudged = true,
@@ -160,7 +162,7 @@ int MSP430_bootloader::write_2_words(std::uint16_t address, std::uint16_t first,
 int MSP430_bootloader::erase_sector(std::uint16_t address) {
     static constexpr Operation op{
         .kind = Operation::Kind::erase,
-        .command = 0xDD,
+        .command = frame::command_erase,
         .attempts = 3,
         .traced_transfers = false,
         .broadcast_unjudged = true,
@@ -176,19 +178,6 @@ int MSP430_bootloader::erase_sector(std::uint16_t address) {
         .wrong_echo = nullptr,
     };
     return transact(op, address, 0, 0).status;
-}
-
-std::string MSP430_bootloader::hex_text(std::uint32_t value, int digits, bool with_prefix) {
-    static constexpr char hex_digits[] = "0123456789abcdef";
-    std::string text;
-    do {
-        text.insert(text.begin(), hex_digits[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    if (static_cast<int>(text.size()) < digits) {
-        text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
-    }
-    return with_prefix ? "0x" + text : text;
 }
 
 std::string MSP430_bootloader::frame_text(const std::uint8_t* report64) {
@@ -210,131 +199,200 @@ void MSP430_bootloader::trace_exchange(const std::uint8_t* request, const std::u
 
 MSP430_bootloader::Outcome MSP430_bootloader::transact(const Operation& op, std::uint16_t address,
                                                        std::uint16_t first, std::uint16_t second) {
-    using Kind = Operation::Kind;
-    Outcome outcome{bootloader_status::usb_error, false, {}};
     if (!connected) {
-        return outcome;
+        return {link_status::usb_error, false, {}};
     }
-    Report request{};
-    Report& reply = outcome.reply;
-    if (op.kind == Kind::get_info) {
+    if (op.kind == Operation::Kind::get_info) {
         append_trace_line("msp430 get info");
     }
+    const Report request = build_request(op.command, address, first, second);
+    // A broadcast has no single detector to answer it, so whatever comes back is not judged.
+    const bool unjudged =
+        op.broadcast_unjudged && is_broadcast(request[frame_offset + frame::address_at]);
+    const Exchange exchange = run_attempts(op, request, unjudged);
+    const Check check = judge(op, exchange, unjudged, address, first, second);
+    trace_outcome(op, check, request, exchange.reply, address, first, second);
+    if (check == Check::broadcast) {
+        os_api().sleep_ms(broadcast_pause_ms);
+    }
+    return {status_of(check), check == Check::accepted, carried_frame(exchange.reply)};
+}
 
+Report MSP430_bootloader::build_request(std::uint8_t command, std::uint16_t address,
+                                        std::uint16_t first, std::uint16_t second) const {
+    Report request{};
     request[0] = request_marker;
-    request[1] = static_cast<std::uint8_t>(detector_address & 0xFF);
-    request[2] = op.command;
-    put_word(request, 3, address);
-    put_word(request, 5, first);
-    put_word(request, 7, second);
-    request[9] = crc8_maxim(&request[1], 8);
+    const frame::Frame carried = frame::request(static_cast<std::uint8_t>(detector_address & 0xFF),
+                                                command, address, first, second);
+    std::copy(carried.begin(), carried.end(), request.begin() + frame_offset);
     request[10] = 0x01;
     request[11] = 0xF4;
     request[12] = process_cmpl;
+    return request;
+}
 
-    // A broadcast has no single detector to answer it, so whatever comes back is not judged.
-    const bool unjudged = op.broadcast_unjudged && is_broadcast(request[1]);
-    bool sent = false;
-    bool received = false;
+MSP430_bootloader::Exchange MSP430_bootloader::run_attempts(const Operation& op,
+                                                            const Report& request, bool unjudged) {
+    Exchange exchange;
     for (int attempt = 1; attempt <= op.attempts; ++attempt) {
-        sent = device->send(request.data(), op.traced_transfers);
-        received = device->receive(reply.data(), op.traced_transfers);
+        exchange.sent = device->send(request.data(), op.traced_transfers);
+        exchange.received = device->receive(exchange.reply.data(), op.traced_transfers);
         if (unjudged) {
             break;
         }
-        const bool crc_ok = crc_matches(reply);
-        const bool accepted = crc_ok && (op.kind == Kind::get_info ? reply[3] == info_marker
-                                                                   : reply[2] == op.command);
+        const frame::Frame reply = carried_frame(exchange.reply);
+        const bool crc_ok = frame::crc_matches(reply);
+        const bool accepted = crc_ok && (op.kind == Operation::Kind::get_info
+                                             ? reply[frame::info_marker_at] == frame::info_marker
+                                             : reply[frame::command_at] == op.command);
         if (accepted) {
-            if (op.kind == Kind::read) {
-                trace_exchange(request.data(), reply.data());
+            if (op.kind == Operation::Kind::read) {
+                trace_exchange(request.data(), exchange.reply.data());
             }
             break;
         }
         if (op.attempt_lines) {
             append_trace_line(crc_ok ? "data error: " : "CRC error: ");
-            trace_exchange(request.data(), reply.data());
+            trace_exchange(request.data(), exchange.reply.data());
             append_trace_line("retry...");
         }
     }
+    return exchange;
+}
 
-    // Only the last attempt is judged, first matching check first.
-    std::string subject;
-    if (op.kind == Kind::read || op.kind == Kind::write) {
-        subject = hex_text(address, 4, true);
-    } else if (op.kind == Kind::erase) {
-        subject = sector_text(address);
+// Only the last attempt is judged, first matching check first.
+MSP430_bootloader::Check MSP430_bootloader::judge(const Operation& op, const Exchange& exchange,
+                                                  bool unjudged, std::uint16_t address,
+                                                  std::uint16_t first, std::uint16_t second) {
+    if (!exchange.sent) {
+        return Check::usb_error;
     }
-    auto finish = [&](int status, const char* text) {
-        if (text != nullptr) {
-            append_trace_line(text + subject);
-        }
-        outcome.status = status;
-        return outcome;
-    };
-
-    if (!sent) {
-        return finish(bootloader_status::usb_error, op.usb_error);
-    }
-    if (!received) {
-        return finish(bootloader_status::timeout, op.timeout);
+    if (!exchange.received) {
+        return Check::timeout;
     }
     if (unjudged) {
-        append_trace_line(op.broadcast + subject);
-        if (op.kind == Kind::read) {
-            trace_exchange(request.data(), reply.data());
-        }
-        os_api().sleep_ms(broadcast_pause_ms);
-        return finish(bootloader_status::ok, nullptr);
+        return Check::broadcast;
     }
-    if (reply[0] != reply_marker) {
-        return finish(bootloader_status::data_error, op.no_marker);
+    if (exchange.reply[0] != reply_marker) {
+        return Check::no_marker;
     }
-    if (!crc_matches(reply)) {
-        return finish(bootloader_status::crc_error, op.bad_crc);
+    const frame::Frame reply = carried_frame(exchange.reply);
+    if (!frame::crc_matches(reply)) {
+        return Check::bad_crc;
     }
-    if (reply[2] == rejected_command &&
-        (!op.rejection_needs_echo || (reply[3] == rejected_echo && reply[4] == rejected_echo))) {
-        return finish(bootloader_status::crc_error, op.rejected);
+    const bool rejected = op.rejection_needs_echo ? frame::is_rejection(reply)
+                                                  : reply[frame::command_at] == frame::rejected;
+    if (rejected) {
+        return Check::rejected;
     }
-    if (reply[2] != op.command) {
-        return finish(bootloader_status::data_error, op.wrong_command);
+    if (reply[frame::command_at] != op.command) {
+        return Check::wrong_command;
     }
     bool echo_ok = true;
     switch (op.kind) {
-    case Kind::get_info:
-        echo_ok = reply[3] == info_marker;
+    case Operation::Kind::get_info:
+        echo_ok = reply[frame::info_marker_at] == frame::info_marker;
         break;
-    case Kind::read:
-    case Kind::erase:
-        echo_ok = word_at(reply, 3) == address;
+    case Operation::Kind::read:
+    case Operation::Kind::erase:
+        echo_ok = frame::word(reply, frame::word_at) == address;
         break;
-    case Kind::write:
-        echo_ok = word_at(reply, 3) == address && word_at(reply, 5) == first &&
-                  word_at(reply, 7) == second;
+    case Operation::Kind::write:
+        echo_ok = frame::word(reply, frame::word_at) == address &&
+                  frame::word(reply, frame::first_at) == first &&
+                  frame::word(reply, frame::second_at) == second;
         break;
     }
-    if (!echo_ok) {
-        return finish(bootloader_status::data_error, op.wrong_echo);
+    return echo_ok ? Check::accepted : Check::wrong_echo;
+}
+
+int MSP430_bootloader::status_of(Check check) {
+    switch (check) {
+    case Check::usb_error:
+        return link_status::usb_error;
+    case Check::timeout:
+        return link_status::no_reply;
+    case Check::no_marker:
+    case Check::wrong_command:
+    case Check::wrong_echo:
+        return link_status::data_error;
+    case Check::bad_crc:
+    case Check::rejected:
+        return link_status::crc_error;
+    case Check::broadcast:
+    case Check::accepted:
+        break;
+    }
+    return link_status::ok;
+}
+
+void MSP430_bootloader::trace_outcome(const Operation& op, Check check, const Report& request,
+                                      const Report& reply, std::uint16_t address,
+                                      std::uint16_t first, std::uint16_t second) {
+    // A line is its row's text followed by the word address, the sector number or nothing.
+    std::string subject;
+    if (op.kind == Operation::Kind::read || op.kind == Operation::Kind::write) {
+        subject = hex_text(address, 4, true);
+    } else if (op.kind == Operation::Kind::erase) {
+        subject = sector_text(address);
     }
 
-    outcome.has_result = true;
+    const char* line = nullptr;
+    switch (check) {
+    case Check::usb_error:
+        line = op.usb_error;
+        break;
+    case Check::timeout:
+        line = op.timeout;
+        break;
+    case Check::broadcast:
+        line = op.broadcast;
+        break;
+    case Check::no_marker:
+        line = op.no_marker;
+        break;
+    case Check::bad_crc:
+        line = op.bad_crc;
+        break;
+    case Check::rejected:
+        line = op.rejected;
+        break;
+    case Check::wrong_command:
+        line = op.wrong_command;
+        break;
+    case Check::wrong_echo:
+        line = op.wrong_echo;
+        break;
+    case Check::accepted:
+        trace_success(op, carried_frame(reply), subject, first, second);
+        return;
+    }
+    if (line != nullptr) {
+        append_trace_line(line + subject);
+    }
+    if (check == Check::broadcast && op.kind == Operation::Kind::read) {
+        trace_exchange(request.data(), reply.data());
+    }
+}
+
+void MSP430_bootloader::trace_success(const Operation& op, const detector_frame::Frame& reply,
+                                      const std::string& subject, std::uint16_t first,
+                                      std::uint16_t second) {
     switch (op.kind) {
-    case Kind::get_info:
+    case Operation::Kind::get_info:
         append_trace_line("OK at get info");
         break;
-    case Kind::read:
-        append_trace_line("OK reading 2 words (" + hex_text(word_at(reply, 5), 4, true) + ", " +
-                          hex_text(word_at(reply, 7), 4, true) + ") at address " + subject);
+    case Operation::Kind::read:
+        append_trace_line(
+            "OK reading 2 words (" + hex_text(frame::word(reply, frame::first_at), 4, true) + ", " +
+            hex_text(frame::word(reply, frame::second_at), 4, true) + ") at address " + subject);
         break;
-    case Kind::write:
+    case Operation::Kind::write:
         append_trace_line("OK writing 2 words (" + hex_text(first, 4, true) + ", " +
                           hex_text(second, 4, true) + ") at address " + subject);
         break;
-    case Kind::erase:
+    case Operation::Kind::erase:
         append_trace_line("OK ereasing sector " + subject);
         break;
     }
-    outcome.status = bootloader_status::ok;
-    return outcome;
 }

@@ -1,19 +1,14 @@
 #include "pnx_connection.h"
 
-#include "checksums.h"
+#include "hex_text.h"
+#include "link_status.h"
 #include "os_api.h"
 
 #include <charconv>
 
 namespace {
 
-constexpr std::uint8_t command_get_info = 0x55;
-constexpr std::uint8_t command_read = 0xBB;
-constexpr std::uint8_t command_write = 0xAA;
-constexpr std::uint8_t command_erase = 0xDD;
-constexpr std::uint8_t command_detector = 0xE1;
-constexpr std::uint8_t reply_crc_error = 0xCE;
-constexpr std::uint8_t info_reply_marker = 0x85;
+namespace frame = detector_frame;
 
 constexpr std::uint8_t password_command = 12;
 constexpr const char* password_accepted_data = "04";
@@ -23,18 +18,6 @@ constexpr std::size_t password_length = 4;
 constexpr std::uint32_t scan_wait_ms = 1000;
 // Get-info and detector commands make the detector work before it answers.
 constexpr std::uint32_t detector_answer_wait_ms = 100;
-
-constexpr std::uint8_t low_byte(unsigned value) {
-    return static_cast<std::uint8_t>(value & 0xFF);
-}
-
-constexpr std::uint8_t high_byte(unsigned value) {
-    return static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
-constexpr std::uint16_t word_at(const USB_protocol::Detector_frame& frame, std::size_t index) {
-    return static_cast<std::uint16_t>(frame[index] | (frame[index + 1] << 8));
-}
 
 } // namespace
 
@@ -58,13 +41,10 @@ void Pnx_connection::release_link() {
 }
 
 std::string Pnx_connection::password_parameters(const std::string& password) {
-    constexpr const char digits[] = "0123456789ABCDEF";
     std::string text = "04";
     for (std::size_t position = 0; position < password_length; ++position) {
         if (position < password.size()) {
-            const auto code = static_cast<unsigned char>(password[position]);
-            text += digits[code >> 4];
-            text += digits[code & 0x0F];
+            append_hex_pair(text, static_cast<std::uint8_t>(password[position]));
         } else {
             text += "30";
         }
@@ -140,92 +120,83 @@ int Pnx_connection::tunnel(USB_protocol::Detector_frame& frame, std::uint8_t com
                            std::uint16_t word, std::uint16_t first, std::uint16_t second,
                            bool reply_needs_time) {
     if (!usb_protocol) {
-        return status_link;
+        return link_status::no_reply;
     }
-    frame = {low_byte(static_cast<unsigned>(address)),
-             command,
-             low_byte(word),
-             high_byte(word),
-             low_byte(first),
-             high_byte(first),
-             low_byte(second),
-             high_byte(second),
-             0};
-    frame[8] = crc8_maxim(frame.data(), 8);
+    frame = frame::request(static_cast<std::uint8_t>(address & 0xFF), command, word, first, second);
     if (!usb_protocol->send_detector_request(frame)) {
-        return status_link;
+        return link_status::no_reply;
     }
     if (reply_needs_time) {
         os_api().sleep_ms(detector_answer_wait_ms);
     }
     if (!usb_protocol->read_detector_reply(frame)) {
-        return status_link;
+        return link_status::no_reply;
     }
-    if (crc8_maxim(frame.data(), 8) != frame[8]) {
-        return status_crc;
+    if (!frame::crc_matches(frame)) {
+        return link_status::crc_error;
     }
-    return status_ok;
+    return link_status::ok;
 }
 
 int Pnx_connection::judge_echo(const USB_protocol::Detector_frame& reply, std::uint8_t command) {
-    if (reply[1] == command) {
-        return status_ok;
+    if (reply[frame::command_at] == command) {
+        return link_status::ok;
     }
-    return reply[1] == reply_crc_error ? status_crc : status_data;
+    return reply[frame::command_at] == frame::rejected ? link_status::crc_error
+                                                       : link_status::data_error;
 }
 
 int Pnx_connection::read_2_words(std::uint16_t word_address, std::uint16_t& first,
                                  std::uint16_t& second) {
-    USB_protocol::Detector_frame frame{};
-    int status = tunnel(frame, command_read, word_address, 0, 0, false);
-    if (status == status_ok) {
-        status = judge_echo(frame, command_read);
+    USB_protocol::Detector_frame reply{};
+    int status = tunnel(reply, frame::command_read, word_address, 0, 0, false);
+    if (status == link_status::ok) {
+        status = judge_echo(reply, frame::command_read);
     }
-    if (status == status_ok) {
-        first = word_at(frame, 4);
-        second = word_at(frame, 6);
+    if (status == link_status::ok) {
+        first = frame::word(reply, frame::first_at);
+        second = frame::word(reply, frame::second_at);
     }
     return status;
 }
 
 int Pnx_connection::write_2_words(std::uint16_t word_address, std::uint16_t first,
                                   std::uint16_t second) {
-    USB_protocol::Detector_frame frame{};
-    const int status = tunnel(frame, command_write, word_address, first, second, false);
-    return status == status_ok ? judge_echo(frame, command_write) : status;
+    USB_protocol::Detector_frame reply{};
+    const int status = tunnel(reply, frame::command_write, word_address, first, second, false);
+    return status == link_status::ok ? judge_echo(reply, frame::command_write) : status;
 }
 
 int Pnx_connection::erase_sector(std::uint16_t word_address) {
-    USB_protocol::Detector_frame frame{};
-    const int status = tunnel(frame, command_erase, word_address, 0, 0, false);
-    return status == status_ok ? judge_echo(frame, command_erase) : status;
+    USB_protocol::Detector_frame reply{};
+    const int status = tunnel(reply, frame::command_erase, word_address, 0, 0, false);
+    return status == link_status::ok ? judge_echo(reply, frame::command_erase) : status;
 }
 
 int Pnx_connection::get_info(std::uint8_t& version, std::uint16_t& information) {
-    USB_protocol::Detector_frame frame{};
-    const int status = tunnel(frame, command_get_info, 0, 0, 0, true);
-    if (status != status_ok) {
+    USB_protocol::Detector_frame reply{};
+    const int status = tunnel(reply, frame::command_get_info, 0, 0, 0, true);
+    if (status != link_status::ok) {
         return status;
     }
-    // Byte 1 of this reply is not an echo; the marker in byte 2 identifies it.
-    if (frame[2] != info_reply_marker) {
-        return status_data;
+    if (reply[frame::info_marker_at] != frame::info_marker) {
+        return link_status::data_error;
     }
-    version = frame[3];
-    information = word_at(frame, 4);
-    return status_ok;
+    version = reply[frame::version_at];
+    information = frame::word(reply, frame::information_at);
+    return link_status::ok;
 }
 
 int Pnx_connection::detector_command(std::uint16_t sub_code, std::uint16_t& first,
                                      std::uint16_t& second) {
-    USB_protocol::Detector_frame frame{};
-    int status = tunnel(frame, command_detector, sub_code, first, second, true);
-    if (status == status_ok) {
-        status = judge_echo(frame, command_detector);
+    USB_protocol::Detector_frame reply{};
+    int status = tunnel(reply, frame::command_detector, sub_code, first, second, true);
+    if (status == link_status::ok) {
+        status = judge_echo(reply, frame::command_detector);
     }
-    if (status == status_ok) {
-        first = word_at(frame, 4);
-        second = word_at(frame, 6);
+    if (status == link_status::ok) {
+        first = frame::word(reply, frame::first_at);
+        second = frame::word(reply, frame::second_at);
     }
     return status;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link_status.h"
 #include "usb_protocol.h"
 
 #include <cstdint>
@@ -8,8 +9,9 @@
 #include <vector>
 
 // The link to a PNX30 fire panel through the KMX12 module: login, the loop scan, the choice of
-// one detector and the detector requests tunnelled to it. Remote operations return
-// 0 confirmed, 1 module transaction failed (or no link), 2 unexpected reply, 3 CRC error.
+// one detector and the detector requests tunnelled to it. Remote operations return a status of
+// link_status.h: ok, no_reply (a module transaction failed, or no link), data_error or
+// crc_error.
 class Pnx_connection {
 public:
     static constexpr double link_protocol_version = 5.7;
@@ -17,8 +19,6 @@ public:
     static constexpr int highest_loop_address = 99;
     static constexpr std::uint16_t sub_code_start_scan = 9;
     static constexpr std::uint16_t sub_code_erase_events = 26;
-
-    enum Status : int { status_ok = 0, status_link = 1, status_data = 2, status_crc = 3 };
 
     struct Scan_result {
         bool started = false;
@@ -28,7 +28,7 @@ public:
     };
 
     struct Disconnect_result {
-        int detector_status = status_link;
+        int detector_status = link_status::no_reply;
         bool scan_started = false;
     };
 
@@ -68,7 +68,7 @@ public:
     static std::string password_parameters(const std::string& password);
 
 private:
-    // Sends a detector request and fetches its reply into `frame`. Returns status_ok when a
+    // Sends a detector request and fetches its reply into `frame`. Returns link_status::ok when a
     // reply with a good CRC-8 arrived, else the failure status.
     int tunnel(USB_protocol::Detector_frame& frame, std::uint8_t command, std::uint16_t word,
                std::uint16_t first, std::uint16_t second, bool reply_needs_time);

@@ -198,7 +198,7 @@ void TForm_pnx::Button_connectClick() {
 void TForm_pnx::Button_disconnectClick() {
     const Pnx_connection::Disconnect_result result =
         connection.disconnect(ComboBox_adr->currentIndex() >= 0);
-    add_log_line(result.detector_status == Pnx_connection::status_ok
+    add_log_line(result.detector_status == link_status::ok
                      ? QStringLiteral("KTR27 start scan OK")
                      : QStringLiteral("KTR27 start scan ERROR"));
     add_log_line(result.scan_started ? QStringLiteral("PNX30 start scan OK")

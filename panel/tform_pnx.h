@@ -5,8 +5,6 @@
 #include <QDialog>
 #include <QRect>
 
-#include <cstdint>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -29,23 +27,10 @@ public:
     explicit TForm_pnx(QWidget* parent = nullptr);
     ~TForm_pnx() override;
 
-    // The connection's operations, for the main window in panel mode.
+    // The link state, the chosen detector and the connection the main window works through in
+    // panel mode.
     bool panel_link_open() const { return connection.panel_link_open(); }
     int detector_address() const { return connection.detector_address(); }
-    bool check_password(const std::string& password) { return connection.check_password(password); }
-    int read_2_words(std::uint16_t address, std::uint16_t& first, std::uint16_t& second) {
-        return connection.read_2_words(address, first, second);
-    }
-    int write_2_words(std::uint16_t address, std::uint16_t first, std::uint16_t second) {
-        return connection.write_2_words(address, first, second);
-    }
-    int erase_sector(std::uint16_t address) { return connection.erase_sector(address); }
-    int get_info(std::uint8_t& version, std::uint16_t& information) {
-        return connection.get_info(version, information);
-    }
-    int detector_command(std::uint16_t sub_code, std::uint16_t& first, std::uint16_t& second) {
-        return connection.detector_command(sub_code, first, second);
-    }
     Pnx_connection& pnx_connection() { return connection; }
 
     QPushButton* Button_connect;

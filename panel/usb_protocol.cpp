@@ -1,6 +1,7 @@
 #include "usb_protocol.h"
 
 #include "checksums.h"
+#include "hex_text.h"
 #include "hid_device_mcu.h"
 
 namespace {
@@ -48,25 +49,6 @@ constexpr Length_tables make_length_tables() {
 }
 
 constexpr Length_tables length_tables = make_length_tables();
-
-int hex_digit_value(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-void append_hex(std::string& text, std::uint8_t value) {
-    constexpr const char digits[] = "0123456789ABCDEF";
-    text += digits[value >> 4];
-    text += digits[value & 0x0F];
-}
 
 bool crc_matches(const std::uint8_t* frame, std::size_t covered) {
     const std::uint16_t crc = crc16_arc(frame, static_cast<std::uint8_t>(covered));
@@ -217,7 +199,7 @@ bool USB_protocol::send_command(std::uint8_t code, const std::string& parameters
     }
     report(message_frame);
     for (std::size_t i = 0; i < reply_length; ++i) {
-        append_hex(reply_data, reply[header_size + i]);
+        append_hex_pair(reply_data, reply[header_size + i]);
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "detector_frame.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -15,10 +17,10 @@ class HID_device_MCU;
 class USB_protocol {
 public:
     static constexpr std::size_t report_size = 64;
-    static constexpr std::size_t detector_frame_size = 9;
+    static constexpr std::size_t detector_frame_size = detector_frame::size;
     static constexpr std::size_t scan_flag_count = 104;
 
-    using Detector_frame = std::array<std::uint8_t, detector_frame_size>;
+    using Detector_frame = detector_frame::Frame;
     using Scan_flags = std::array<std::uint8_t, scan_flag_count>;
 
     // Fixed command codes.

@@ -1,5 +1,6 @@
 // The bootloader operations beyond the table of checks: the request layout, the process-wide
 // CMPL value, broadcasts, the not-connected and unplugged dongle, and the texts of the trace.
+#include "hex_text.h"
 #include "link_test_env.h"
 #include "msp430_bootloader.h"
 
@@ -89,9 +90,8 @@ TEST_F(Bootloader, CmplIsSharedByAllObjects) {
 TEST_F(Bootloader, OnlyTheLowByteOfTheDetectorAddressIsSent) {
     add_dongle_b();
     replies.script({reply_report(0xDD, 0xFC00, 0, 0)});
-    MSP430_bootloader bootloader(2);
+    MSP430_bootloader bootloader(2, 0x1234501);
     ASSERT_TRUE(bootloader.connect("B"));
-    bootloader.detector_address = 0x1234501;
     EXPECT_EQ(bootloader.erase_sector(0xFC00), 0);
     ASSERT_EQ(replies.requests().size(), 1u);
     EXPECT_EQ(replies.requests()[0][1], 0x01);
@@ -113,9 +113,8 @@ TEST_P(Broadcast, ReadWriteAndEraseAreNotJudged) {
     std::vector<std::optional<Sim_report>> script(9, garbage);
     replies.script(script);
 
-    MSP430_bootloader bootloader(2);
+    MSP430_bootloader bootloader(2, c.address);
     ASSERT_TRUE(bootloader.connect("B"));
-    bootloader.detector_address = c.address;
 
     std::uint16_t first = 11;
     std::uint16_t second = 12;
@@ -145,25 +144,8 @@ INSTANTIATE_TEST_SUITE_P(Addresses, Broadcast,
                                            Broadcast_case{0xFC, false}, Broadcast_case{0xFD, false},
                                            Broadcast_case{0xFF, false}),
                          [](const auto& info) {
-                             return "address_" +
-                                    MSP430_bootloader::hex_text(info.param.address, 2, false);
+                             return "address_" + hex_text(info.param.address, 2, false);
                          });
-
-TEST(Bootloader_texts, HexText) {
-    struct Row {
-        std::uint32_t value;
-        int digits;
-        bool prefix;
-        const char* text;
-    };
-    for (const Row& row :
-         {Row{4160, 4, true, "0x1040"}, Row{255, 4, true, "0x00ff"}, Row{0xABCD, 4, true, "0xabcd"},
-          Row{0, 4, true, "0x0000"}, Row{0x12345, 4, true, "0x12345"}, Row{0x0A, 2, false, "0a"},
-          Row{0, 2, false, "00"}, Row{0xFF, 2, false, "ff"}}) {
-        EXPECT_EQ(MSP430_bootloader::hex_text(row.value, row.digits, row.prefix), row.text)
-            << row.value;
-    }
-}
 
 TEST(Bootloader_texts, FrameTextShowsTheFirstSixteenBytesOnly) {
     std::uint8_t report[64];

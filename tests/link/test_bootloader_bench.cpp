@@ -256,33 +256,38 @@ TEST_F(Bench, WrongEchoIsADataError) {
 
 // The detector answers broadcasts and acts on them; the tool takes nothing from the answer.
 TEST_F(Bench, BroadcastRequestsReachTheDetectorButAreNotJudged) {
-    MSP430_bootloader bootloader(2);
-    ASSERT_TRUE(bootloader.connect("B"));
-    std::uint16_t first = 1;
-    std::uint16_t second = 2;
-
-    bootloader.detector_address = 0xFE;
-    auto t0 = clock.now_ms();
-    EXPECT_EQ(bootloader.read_2_words(0x1040, first, second), 0);
-    EXPECT_GE(clock.now_ms() - t0, 52u + 50u);
-    EXPECT_EQ(first, 1);
-    EXPECT_EQ(second, 2);
-    const std::vector<std::string> lines = trace_lines();
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[lines.size() - 3],
-              "no data due to broadcast reading 2 words at address 0x1040");
-    EXPECT_EQ(lines[lines.size() - 2].substr(0, 10), "tx: 0a fe ");
-    EXPECT_EQ(lines[lines.size() - 1].substr(0, 10), "rx: 0b 00 ");
-
-    bootloader.detector_address = 0xFA;
-    EXPECT_EQ(bootloader.erase_sector(0x1040), 0);
-    EXPECT_TRUE(detector.flash().segment_erased(0x1040));
-    EXPECT_EQ(trace_lines().back(), "no scan data due to broadcast in ereasing sector 8388520");
-
-    bootloader.detector_address = 0xFB;
-    EXPECT_EQ(bootloader.write_2_words(0x1040, 0x1111, 0x2222), 0);
-    EXPECT_EQ(detector.word(0x1040), 0x1111);
-    EXPECT_EQ(trace_lines().back(), "no data due to broadcast writing 2 words at address 0x1040");
+    {
+        MSP430_bootloader read_all(2, 0xFE);
+        ASSERT_TRUE(read_all.connect("B"));
+        std::uint16_t first = 1;
+        std::uint16_t second = 2;
+        const auto t0 = clock.now_ms();
+        EXPECT_EQ(read_all.read_2_words(0x1040, first, second), 0);
+        EXPECT_GE(clock.now_ms() - t0, 52u + 50u);
+        EXPECT_EQ(first, 1);
+        EXPECT_EQ(second, 2);
+        const std::vector<std::string> lines = trace_lines();
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ(lines[lines.size() - 3],
+                  "no data due to broadcast reading 2 words at address 0x1040");
+        EXPECT_EQ(lines[lines.size() - 2].substr(0, 10), "tx: 0a fe ");
+        EXPECT_EQ(lines[lines.size() - 1].substr(0, 10), "rx: 0b 00 ");
+    }
+    {
+        MSP430_bootloader erase_all(2, 0xFA);
+        ASSERT_TRUE(erase_all.connect("B"));
+        EXPECT_EQ(erase_all.erase_sector(0x1040), 0);
+        EXPECT_TRUE(detector.flash().segment_erased(0x1040));
+        EXPECT_EQ(trace_lines().back(), "no scan data due to broadcast in ereasing sector 8388520");
+    }
+    {
+        MSP430_bootloader write_all(2, 0xFB);
+        ASSERT_TRUE(write_all.connect("B"));
+        EXPECT_EQ(write_all.write_2_words(0x1040, 0x1111, 0x2222), 0);
+        EXPECT_EQ(detector.word(0x1040), 0x1111);
+        EXPECT_EQ(trace_lines().back(),
+                  "no data due to broadcast writing 2 words at address 0x1040");
+    }
     EXPECT_EQ(dongle.request_count(), 3u);
 }
 
@@ -303,8 +308,7 @@ TEST_F(Bench, CmplOfTheNewestObjectTravelsInEveryRequest) {
 class Monitor_cycle : public Bench {
 protected:
     void tick() {
-        MSP430_bootloader bootloader(2);
-        bootloader.detector_address = 255;
+        MSP430_bootloader bootloader(2, 255);
         if (bootloader.connect("B")) {
             std::uint32_t version = 0;
             std::uint32_t info = 0;

@@ -121,6 +121,9 @@ std::vector<Check_case> read_cases() {
         {"read_6_rejection_needs_EA_EA", Op::read,
          {rejection(0xEA, 0x00), rejection(0xEA, 0x00), rejection(0x00, 0xEA)}, sent, 0xFF, 2, 3,
          concat({R3(data_bad), {"other data error" + A}})},
+        {"read_6_rejection_needs_EA_in_byte_4", Op::read,
+         {rejection(0xEA, 0x00), rejection(0xEA, 0x00), rejection(0xEA, 0x00)}, sent, 0xFF, 2, 3,
+         concat({R3(data_bad), {"other data error" + A}})},
         {"read_7_wrong_command", Op::read, {wrong, wrong, wrong}, sent, 0xFF, 2, 3,
          concat({R3(data_bad), {"other data error" + A}})},
         {"read_8_other_address_not_retried", Op::read,
@@ -162,6 +165,9 @@ std::vector<Check_case> write_cases() {
          concat({R3(crc_bad), {"crc error" + W}})},
         {"write_6_rejection", Op::write, {ce, ce, ce}, sent, 0xFF, 3, 3,
          concat({R3(data_bad), {"scan crc error" + W}})},
+        {"write_6_rejection_needs_EA_in_byte_4", Op::write,
+         {rejection(0xEA, 0x00), rejection(0xEA, 0x00), rejection(0xEA, 0x00)}, sent, 0xFF, 2, 3,
+         concat({R3(data_bad), {"scan data error" + W}})},
         {"write_7_wrong_command", Op::write, {wrong, wrong, rejection(0x40, 0x10)}, sent, 0xFF, 2,
          3, concat({R3(data_bad), {"scan data error" + W}})},
         {"write_8_other_address", Op::write, {reply_report(0xAA, 0x1044, word1, word2)}, sent,
@@ -283,9 +289,8 @@ TEST_P(Bootloader_checks, StatusOutputsAndTrace) {
     Sim_hid_device& dongle = add_dongle_b();
     replies.script(c.replies);
 
-    MSP430_bootloader bootloader(7);
+    MSP430_bootloader bootloader(7, c.detector);
     ASSERT_TRUE(bootloader.connect("B"));
-    bootloader.detector_address = c.detector;
     dongle.set_accepts_output(!c.refuse_output);
     const std::size_t lines_before = trace_lines().size();
 

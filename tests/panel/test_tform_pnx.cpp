@@ -141,7 +141,7 @@ private slots:
         form.pnx_connection().choose_address("17");
         std::uint8_t version = 0;
         std::uint16_t information = 0;
-        QCOMPARE(form.get_info(version, information), 0);
+        QCOMPARE(form.pnx_connection().get_info(version, information), 0);
         QCOMPARE(int(version), 52);
         QCOMPARE(int(information), 0x21);
     }
@@ -163,7 +163,7 @@ private slots:
         form.Button_disconnect->click();
         form.Button1->click();
         std::uint16_t first = 0, second = 0;
-        QCOMPARE(form.read_2_words(0x1040, first, second), 1);
+        QCOMPARE(form.pnx_connection().read_2_words(0x1040, first, second), 1);
         QCOMPARE(site.bench.module().request_count(), requests);
         QCOMPARE(log_of(form).mid(2), (QStringList{QStringLiteral("KTR27 start scan ERROR"),
                                                    QStringLiteral("PNX30 start scan ERROR")}));
