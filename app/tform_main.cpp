@@ -6,6 +6,7 @@
 #include "msp430_bootloader.h"
 #include "os_api.h"
 #include "panel_memory.h"
+#include "progress_display.h"
 #include "sequence_pacing.h"
 #include "tform_pnx.h"
 #include "user_message.h"
@@ -279,7 +280,7 @@ void TForm_main::words_to_controls(std::uint16_t options1, std::uint8_t address,
     CSpinEdit_rop_alm->setValue(rop_alm);
     CSpinEdit_hc->setValue(hc);
 
-    Edit_code2->setText(hex_pair(ParameterWords.WID[0], ParameterWords.WID[1]));
+    Edit_code2->setText(hex_pair(parameter_words.WID[0], parameter_words.WID[1]));
 
     for (std::size_t entry = 0; entry < profile_values.size(); ++entry) {
         if (profile_values[entry] == smoke_profile) {
@@ -538,7 +539,8 @@ void TForm_main::run_operation(bool write) {
     const DetectorConfig wanted = config_from_controls();
 
     Timer_dongle->stop();
-    Sequence_pacing pacing(Form_progress);
+    Progress_display display(Form_progress);
+    Sequence_pacing pacing(&display);
     pacing.open(write ? write_progress_maximum : read_progress_maximum);
     wait_for_tick();
     if (write) {
@@ -558,13 +560,13 @@ void TForm_main::run_operation(bool write) {
         const std::unique_ptr<Detector_memory> chosen = detector_memory(via_panel, bootloader);
         Detector_memory& memory = *chosen;
 
-        pacing.say(QString::fromUtf8(write ? "Zapis: komunikacja z donglem USB"
-                                           : "Odczyt: komunikacja z donglem USB"));
+        pacing.say(write ? "Zapis: komunikacja z donglem USB"
+                         : "Odczyt: komunikacja z donglem USB");
         if (!via_panel && !bootloader.connect("B")) {
             show_user_message(no_dongle_message);
         } else {
-            pacing.step(QString::fromUtf8(write ? "Zapis: komunikacja z czujką KTR27"
-                                                : "Odczyt: komunikacja z czujką KTR27"));
+            pacing.step(write ? "Zapis: komunikacja z czujką KTR27"
+                              : "Odczyt: komunikacja z czujką KTR27");
             pacing.pause(detector_pause_ms);
             std::uint32_t version = 0;
             std::uint32_t information = 0;
@@ -605,9 +607,10 @@ std::unique_ptr<Detector_memory> TForm_main::detector_memory(bool via_panel,
 }
 
 Configuration_read::Result TForm_main::read_configuration(Detector_memory& memory, bool show) {
-    Sequence_pacing pacing(Form_progress);
+    Progress_display display(Form_progress);
+    Sequence_pacing pacing(&display);
     const Configuration_read::Result result =
-        Configuration_read(memory, pacing).run(ParameterWords);
+        Configuration_read(memory, pacing).run(parameter_words);
     switch (result.outcome) {
     case Configuration_read::Outcome::communication_error:
         show_user_message(Configuration_read::communication_message(result.statuses));
@@ -630,8 +633,9 @@ Configuration_read::Result TForm_main::read_configuration(Detector_memory& memor
 Configuration_write::Outcome
 TForm_main::write_configuration(Detector_memory& memory, const DetectorConfig& config,
                                 const std::optional<ParameterWords::Pair>& wid) {
-    Sequence_pacing pacing(Form_progress);
-    return Configuration_write(memory, pacing, kept_segments).run(config, ParameterWords, wid);
+    Progress_display display(Form_progress);
+    Sequence_pacing pacing(&display);
+    return Configuration_write(memory, pacing, kept_segments).run(config, parameter_words, wid);
 }
 
 // ---- Connection monitor -------------------------------------------------------------------

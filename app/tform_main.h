@@ -38,7 +38,7 @@ public:
     // The once-per-connection actions have run for the detector that is present.
     bool connect_handled = false;
     // The detector's parameter pairs from the last read, for the life of the process.
-    ::ParameterWords ParameterWords{};
+    ParameterWords parameter_words{};
 
     // Segment images of writes that have not verified yet, per detector, for the life of the
     // process: the only copy of the words the tool does not own while a segment stays erased.

@@ -1,7 +1,6 @@
 #include "config_checksum.h"
 
 #include "checksums.h"
-#include "segment_image.h"
 
 std::uint16_t checksum_of_words(const std::array<std::uint16_t, config_checksum_words>& words) {
     std::array<std::uint8_t, 2 * config_checksum_words> bytes{};
@@ -18,14 +17,6 @@ std::uint16_t checksum_of_read(const DetectorConfig& config) {
     const auto config_words = config.words();
     for (std::size_t i = 0; i < config_words.size(); ++i) {
         words[i] = config_words[i];
-    }
-    return checksum_of_words(words);
-}
-
-std::uint16_t checksum_of_image(const SegmentImage& image) {
-    std::array<std::uint16_t, config_checksum_words> words{};
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        words[i] = image.words[i];
     }
     return checksum_of_words(words);
 }

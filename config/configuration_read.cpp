@@ -36,7 +36,7 @@ constexpr std::array<const char*, DetectorConfig::word_count> status_labels = {
 
 int Configuration_read::read_step(const char* text, std::uint16_t address, std::uint16_t& first,
                                   std::uint16_t& second) {
-    pacing.step(QString::fromUtf8(text));
+    pacing.step(text);
     pacing.pause(pause_ms);
     return memory.read_with_attempts(address, first, second, attempts);
 }
@@ -85,7 +85,7 @@ Configuration_read::Result Configuration_read::run(ParameterWords& parameters) {
         result.config.crc = crc;
     }
 
-    pacing.step(QString::fromUtf8("Weryfikacja wartości"));
+    pacing.step("Weryfikacja wartości");
     pacing.pause(pause_ms);
 
     bool all_read = true;

@@ -22,7 +22,7 @@ constexpr const char* verification_error = "Błąd zapisu pamięci (weryfikacja 
 
 bool Configuration_write::read_segment(const char* text, SegmentImage& into) {
     for (int k = 0; k < SegmentImage::pair_count; ++k) {
-        pacing.step(QString::fromUtf8(text));
+        pacing.step(text);
         std::uint16_t first = 0;
         std::uint16_t second = 0;
         if (memory.read_with_attempts(SegmentImage::pair_address(k), first, second, attempts) !=
@@ -36,12 +36,12 @@ bool Configuration_write::read_segment(const char* text, SegmentImage& into) {
 
 Configuration_write::Run Configuration_write::erase_and_write() {
     ++runs;
-    pacing.step(QString::fromUtf8("Kasowanie pamięci..."));
+    pacing.step("Kasowanie pamięci...");
     if (memory.erase_with_attempts(SegmentImage::first_address, attempts) != 0) {
         return Run::erase_failed;
     }
     for (int k = 0; k < SegmentImage::pair_count; ++k) {
-        pacing.step(QString::fromUtf8("Zapis pamięci..."));
+        pacing.step("Zapis pamięci...");
         const auto first = written.words[static_cast<std::size_t>(2 * k)];
         const auto second = written.words[static_cast<std::size_t>(2 * k + 1)];
         if (memory.write_with_attempts(SegmentImage::pair_address(k), first, second, attempts) !=
@@ -53,7 +53,7 @@ Configuration_write::Run Configuration_write::erase_and_write() {
 }
 
 ParameterWords::Pair Configuration_write::read_parameter(const char* text, std::uint16_t address) {
-    pacing.step(QString::fromUtf8(text));
+    pacing.step(text);
     pacing.pause(pause_ms);
     // A pair that cannot be read stays 0 and shows in the verification.
     std::uint16_t first = 0;

@@ -2,6 +2,8 @@
 
 #include "config_checksum.h"
 
+#include <algorithm>
+
 bool SegmentImage::set_pair(int k, std::uint16_t first, std::uint16_t second) {
     if (k < 0 || k >= pair_count) {
         return false;
@@ -18,6 +20,12 @@ void SegmentImage::place_config(const DetectorConfig& config) {
     }
 }
 
+std::uint16_t SegmentImage::checksum() const {
+    std::array<std::uint16_t, config_checksum_words> covered{};
+    std::copy_n(words.begin(), covered.size(), covered.begin());
+    return checksum_of_words(covered);
+}
+
 void SegmentImage::seal() {
-    words[crc_index] = checksum_of_image(*this);
+    words[crc_index] = checksum();
 }

@@ -28,7 +28,9 @@ public:
     // Words 0 to 7 become the configuration words; everything else stays.
     void place_config(const DetectorConfig& config);
 
-    // Word 15 becomes the checksum over words 0 to 14.
+    // The configuration checksum in the write direction: over words 0 to 14, whatever they hold.
+    std::uint16_t checksum() const;
+    // Word 15 becomes that checksum.
     void seal();
 
     bool operator==(const SegmentImage&) const = default;

@@ -1,34 +1,33 @@
 #include "sequence_pacing.h"
 
 #include "os_api.h"
-#include "tform_progress.h"
-
-#include <QCoreApplication>
 
 void Sequence_pacing::open(int maximum) {
     steps = 0;
-    if (progress != nullptr) {
-        progress->open(maximum);
+    if (display != nullptr) {
+        display->open(maximum);
     }
 }
 
-void Sequence_pacing::step(const QString& text) {
+void Sequence_pacing::step(const std::string& text) {
     ++steps;
-    if (progress != nullptr) {
-        progress->step();
+    if (display != nullptr) {
+        display->step();
     }
     say(text);
     process_messages();
 }
 
-void Sequence_pacing::say(const QString& text) {
-    if (progress != nullptr) {
-        progress->say(text);
+void Sequence_pacing::say(const std::string& text) {
+    if (display != nullptr) {
+        display->say(text);
     }
 }
 
 void Sequence_pacing::process_messages() {
-    QCoreApplication::processEvents();
+    if (display != nullptr) {
+        display->process_messages();
+    }
 }
 
 void Sequence_pacing::pause(std::uint32_t milliseconds) {
@@ -36,13 +35,13 @@ void Sequence_pacing::pause(std::uint32_t milliseconds) {
 }
 
 void Sequence_pacing::complete() {
-    if (progress != nullptr) {
-        progress->complete();
+    if (display != nullptr) {
+        display->complete();
     }
 }
 
 void Sequence_pacing::close() {
-    if (progress != nullptr) {
-        progress->close();
+    if (display != nullptr) {
+        display->close();
     }
 }

@@ -2,6 +2,7 @@
 
 #include "fake_memory.h"
 #include "kept_segments.h"
+#include "progress_display.h"
 #include "sequence_pacing.h"
 #include "sleep_counting_os.h"
 #include "tform_progress.h"
@@ -45,7 +46,8 @@ protected:
     int maximum = 100;
     Sleep_counting_os os;
     TForm_progress progress;
-    Sequence_pacing pacing{&progress};
+    Progress_display display{&progress};
+    Sequence_pacing pacing{&display};
     Fake_memory memory;
     Kept_segments kept;
     std::function<int(const Fake_memory::Call&)> fail;

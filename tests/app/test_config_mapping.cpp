@@ -409,7 +409,7 @@ TEST_F(Main_window_test, production_identifier_shows_the_wid_pair) {
         {0xFFFF, 0xFFFF, "0xffffffff"},
         {0x5, 0xA0, "0x05a0"}};
     for (const auto& [first, second, text] : cases) {
-        form->ParameterWords.WID = {first, second};
+        form->parameter_words.WID = {first, second};
         show(*form, plain_config());
         EXPECT_EQ(form->Edit_code2->text(), text);
     }

@@ -23,7 +23,7 @@ TEST_F(Main_window_test, starts_with_all_flags_clear_and_the_monitor_timer_runni
     EXPECT_FALSE(form->panel_mode);
     EXPECT_FALSE(form->detector_present);
     EXPECT_FALSE(form->connect_handled);
-    EXPECT_EQ(form->ParameterWords, ParameterWords{});
+    EXPECT_EQ(form->parameter_words, ParameterWords{});
     EXPECT_EQ(form->Form_progress, nullptr);
     ASSERT_NE(form->Timer_dongle, nullptr);
     EXPECT_EQ(form->Timer_dongle->objectName(), "Timer_dongle");

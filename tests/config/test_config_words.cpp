@@ -84,16 +84,16 @@ TEST(Config_checksum, write_direction_covers_image_words_0_to_14_only) {
     for (int i = 8; i < 15; ++i) {
         image.words[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(i - 8);
     }
-    EXPECT_EQ(checksum_of_image(image), 0x7357);
+    EXPECT_EQ(image.checksum(), 0x7357);
 
     // Word 15 is the checksum itself and 16 to 31 lie beyond it.
     for (int i = 15; i < 32; ++i) {
         image.words[static_cast<std::size_t>(i)] = 0xBEEF;
     }
-    EXPECT_EQ(checksum_of_image(image), 0x7357);
+    EXPECT_EQ(image.checksum(), 0x7357);
 
     image.words[14] ^= 0x0100;
-    EXPECT_NE(checksum_of_image(image), 0x7357);
+    EXPECT_NE(image.checksum(), 0x7357);
 }
 
 TEST(Config_checksum, both_directions_agree_when_the_gap_is_erased) {
@@ -157,7 +157,7 @@ TEST(Segment_image, seal_writes_word_15_only) {
         image.words[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(0x3000 + i);
     }
     SegmentImage expected = image;
-    expected.words[15] = checksum_of_image(image);
+    expected.words[15] = image.checksum();
     image.seal();
     EXPECT_EQ(image, expected);
 }

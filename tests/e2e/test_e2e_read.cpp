@@ -73,10 +73,10 @@ TEST_F(Read, shows_a_configured_detector_in_the_window_with_its_production_ident
     EXPECT_EQ(form().CSpinEdit_hc->value(), 7);
     EXPECT_EQ(form().Edit_code2->text(), "0x241752");
     const Sim_detector::Identity factory;
-    EXPECT_EQ(form().ParameterWords.UR, factory.ur);
-    EXPECT_EQ(form().ParameterWords.U0, factory.u0);
-    EXPECT_EQ(form().ParameterWords.UC, factory.uc);
-    EXPECT_EQ(form().ParameterWords.WID, factory.wid);
+    EXPECT_EQ(form().parameter_words.UR, factory.ur);
+    EXPECT_EQ(form().parameter_words.U0, factory.u0);
+    EXPECT_EQ(form().parameter_words.UC, factory.uc);
+    EXPECT_EQ(form().parameter_words.WID, factory.wid);
 
     // 100 ms before get-info, 100 ms before each of the thirteen reads and the verification,
     // 200 ms at the end; a transaction with a prompt dongle is two transfers of 25 + 1 ms.
@@ -132,7 +132,7 @@ TEST_F(Read, of_a_factory_fresh_detector_reports_a_checksum_error_and_keeps_the_
     EXPECT_EQ(form().config_from_controls(), shown);
     EXPECT_EQ(form().Edit_code2->text(), "0x0000");
     // The parameter pairs are taken whatever the configuration's fate.
-    EXPECT_EQ(form().ParameterWords.UR, Sim_detector::Identity{}.ur);
+    EXPECT_EQ(form().parameter_words.UR, Sim_detector::Identity{}.ur);
 }
 
 struct Failing_read {
@@ -201,7 +201,7 @@ TEST_F(Read, a_failing_UR_read_alone_is_not_reported_and_UR_keeps_its_earlier_va
     Sim_detector& detector = plug(Sim_detector::configured(52, 0x21, sample_config()));
     form().Button_read_ktr27->click();
     ASSERT_TRUE(messages.empty());
-    const ParameterWords::Pair earlier = form().ParameterWords.UR;
+    const ParameterWords::Pair earlier = form().parameter_words.UR;
 
     detector.set_pair(Sim_detector::ur_address, {0x1111, 0x2222});
     detector.arm_at(Sim_detector::ur_address, Sim_detector::Fault::no_reply);
@@ -209,7 +209,7 @@ TEST_F(Read, a_failing_UR_read_alone_is_not_reported_and_UR_keeps_its_earlier_va
     form().Button_read_ktr27->click();
 
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(form().ParameterWords.UR, earlier);
+    EXPECT_EQ(form().parameter_words.UR, earlier);
     EXPECT_EQ(form().config_from_controls(), as_window_words(sample_config()));
 }
 
