@@ -3,12 +3,19 @@
 #include <cstdint>
 
 // The time an operation cannot go below: the pauses and poll sleeps the protocol prescribes,
-// with every transfer completing at its first look. Each transfer is the 25 ms pause before it
-// and one 1 ms poll sleep; a transaction is a request and its reply.
+// with every transfer completing at its first look.
+//
+// Through the dongle, each transfer is the 25 ms pause before it and one 1 ms poll sleep; a
+// transaction is a request and its reply. Through the panel, the module takes each report with
+// one 1 ms poll sleep and no pause; a detector request is two module transactions (hand the
+// request over, fetch the reply), and get-info waits 100 ms for the detector between them.
 class Protocol_floor {
 public:
     static constexpr std::uint64_t transfer_ms = 25 + 1;
     static constexpr std::uint64_t transaction_ms = 2 * transfer_ms;
+    static constexpr std::uint64_t module_transaction_ms = 2 * 1;
+    static constexpr std::uint64_t tunnel_ms = 2 * module_transaction_ms;
+    static constexpr std::uint64_t detector_answer_wait_ms = 100;
     static constexpr std::uint64_t step_pause_ms = 100;
     static constexpr std::uint64_t final_pause_ms = 200;
 
@@ -20,4 +27,7 @@ public:
     static std::uint64_t write_ms();
     // One monitor tick: get-info.
     static std::uint64_t tick_ms();
+    // The same read and write through the panel.
+    static std::uint64_t panel_read_ms();
+    static std::uint64_t panel_write_ms();
 };
