@@ -3,6 +3,7 @@
 #include "bit_operations.h"
 #include "bootloader_memory.h"
 #include "edit_combo_box.h"
+#include "link_status.h"
 #include "msp430_bootloader.h"
 #include "os_api.h"
 #include "panel_memory.h"
@@ -507,7 +508,7 @@ constexpr std::uint32_t final_pause_ms = 200;
 constexpr std::int32_t any_detector = 255;
 
 bool detector_answers(int status, std::uint32_t version, std::uint32_t information) {
-    return status == 0 && version != 0 && information != 0;
+    return status == link_status::ok && version != 0 && information != 0;
 }
 
 } // namespace

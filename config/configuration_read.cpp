@@ -2,6 +2,7 @@
 
 #include "config_checksum.h"
 #include "detector_memory.h"
+#include "link_status.h"
 #include "sequence_pacing.h"
 
 #include <cstdio>
@@ -49,7 +50,7 @@ Configuration_read::Result Configuration_read::run(ParameterWords& parameters) {
         std::uint16_t second = 0;
         result.statuses[i] =
             read_step(config_reads[i].text, config_reads[i].address, first, second);
-        if (result.statuses[i] == 0) {
+        if (result.statuses[i] == link_status::ok) {
             result.config.set_word(static_cast<int>(i), first);
         }
     }
@@ -69,7 +70,7 @@ Configuration_read::Result Configuration_read::run(ParameterWords& parameters) {
     for (const auto& read : parameter_reads) {
         std::uint16_t first = 0;
         std::uint16_t second = 0;
-        if (read_step(read.text, read.address, first, second) == 0) {
+        if (read_step(read.text, read.address, first, second) == link_status::ok) {
             read.pair = {first, second};
             if (read.address == ParameterWords::WID_address) {
                 result.wid = read.pair;
@@ -81,7 +82,7 @@ Configuration_read::Result Configuration_read::run(ParameterWords& parameters) {
     std::uint16_t unused = 0;
     result.statuses[8] =
         read_step("Odczyt CRC konfiguracji", DetectorConfig::crc_address, crc, unused);
-    if (result.statuses[8] == 0) {
+    if (result.statuses[8] == link_status::ok) {
         result.config.crc = crc;
     }
 
@@ -90,7 +91,7 @@ Configuration_read::Result Configuration_read::run(ParameterWords& parameters) {
 
     bool all_read = true;
     for (const int status : result.statuses) {
-        all_read = all_read && status == 0;
+        all_read = all_read && status == link_status::ok;
     }
     if (!all_read) {
         result.outcome = Outcome::communication_error;

@@ -2,6 +2,7 @@
 
 #include "detector_memory.h"
 #include "kept_segments.h"
+#include "link_status.h"
 #include "sequence_pacing.h"
 #include "user_message.h"
 
@@ -37,7 +38,7 @@ bool Configuration_write::read_segment(const char* text, SegmentImage& into) {
 Configuration_write::Run Configuration_write::erase_and_write() {
     ++runs;
     pacing.step("Kasowanie pamięci...");
-    if (memory.erase_with_attempts(SegmentImage::first_address, attempts) != 0) {
+    if (memory.erase_with_attempts(SegmentImage::first_address, attempts) != link_status::ok) {
         return Run::erase_failed;
     }
     for (int k = 0; k < SegmentImage::pair_count; ++k) {
@@ -101,7 +102,7 @@ Configuration_write::run(const DetectorConfig& config, const ParameterWords& exp
         show_user_message(write_repeated);
     }
 
-    if (memory.erase_sector(backup_address) != 0) {
+    if (memory.erase_sector(backup_address) != link_status::ok) {
         show_user_message(backup_error);
         return Outcome::backup_failed;
     }

@@ -4,8 +4,8 @@
 
 // The four memory operations a read, a write and a monitor tick need from a detector, whichever
 // way it is reached: through the dongle's bootloader or tunnelled through the fire panel. Each
-// returns 0 on success and a non-zero status otherwise; the callers treat every non-zero status
-// alike. Outputs are written only on success.
+// returns a status of link_status.h; the callers tell only link_status::ok from the rest.
+// Outputs are written only on success.
 class Detector_memory {
 public:
     virtual ~Detector_memory() = default;
