@@ -47,6 +47,8 @@ public:
         return connection.detector_command(sub_code, first, second);
     }
     Pnx_connection& pnx_connection() { return connection; }
+    // Where detectors answered the last scan that could be read, ascending.
+    const std::vector<int>& scanned_addresses() const { return found_addresses; }
 
     QPushButton* Button_connect;
     QPushButton* Button_disconnect;
@@ -71,6 +73,10 @@ public slots:
     void Button_editClick();
     void Button1Click();
 
+signals:
+    // "erease events" was sent to the detector at `address`; `status` 0 when it confirmed.
+    void events_erased(int address, int status);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -80,6 +86,7 @@ private:
     void place(QWidget* widget, const QRect& geometry, bool follows_bottom);
 
     Pnx_connection connection;
+    std::vector<int> found_addresses;
     // Controls kept at a fixed distance from the bottom edge, with their designed geometry.
     std::vector<std::pair<QWidget*, QRect>> bottom_anchored;
 };
