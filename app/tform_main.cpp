@@ -3,6 +3,7 @@
 #include "bit_operations.h"
 #include "bootloader_memory.h"
 #include "configuration_file.h"
+#include "device_access.h"
 #include "edit_combo_box.h"
 #include "main_menu.h"
 #include "msp430_bootloader.h"
@@ -526,6 +527,23 @@ constexpr std::uint32_t detector_pause_ms = 100;
 constexpr std::uint32_t final_pause_ms = 200;
 constexpr std::int32_t any_detector = 255;
 
+// A dongle that is there but may not be opened needs another fix than one that is missing.
+std::string no_dongle_message_for(const std::string& denied_node) {
+#if defined(__linux__)
+    if (!denied_node.empty()) {
+        return QStringLiteral("Dongle KTR27 jest podłączony (%1), ale brak uprawnień do jego "
+                              "otwarcia. Zainstaluj regułę udev 70-ktr27tunex.rules (pakiet "
+                              "programu umieszcza ją w /usr/lib/udev/rules.d/) i podłącz dongle "
+                              "ponownie.")
+            .arg(QString::fromStdString(denied_node))
+            .toStdString();
+    }
+#else
+    (void)denied_node;
+#endif
+    return no_dongle_message;
+}
+
 bool detector_answers(int status, std::uint32_t version, std::uint32_t information) {
     return status == 0 && version != 0 && information != 0;
 }
@@ -589,8 +607,9 @@ void TForm_main::run_operation(bool write) {
 
         pacing.say(QString::fromUtf8(write ? "Zapis: komunikacja z donglem USB"
                                            : "Odczyt: komunikacja z donglem USB"));
+        Device_access::take_denied(); // only this operation's refusal counts
         if (!via_panel && !bootloader.connect("B")) {
-            show_user_message(no_dongle_message);
+            show_user_message(no_dongle_message_for(Device_access::take_denied()));
         } else {
             pacing.step(QString::fromUtf8(write ? "Zapis: komunikacja z czujką KTR27"
                                                 : "Odczyt: komunikacja z czujką KTR27"));

@@ -284,4 +284,32 @@ TEST_F(Production, a_basic_address_another_loop_detector_answers_at_is_asked_abo
     EXPECT_EQ(lines[2][outcome], "Kasowanie zdarzeń: OK");
 }
 
+TEST_F(Production, a_dongle_that_may_not_be_opened_is_told_apart_from_a_missing_one) {
+    plug(Sim_detector::configured(identity_with_wid(42), {}));
+    Sim_hid_device& node = bench.dongle().device_b();
+    node.set_access_denied(true);
+
+    ::testing::internal::CaptureStderr();
+    form().Timer_dongleTimer();
+    form().Timer_dongleTimer();
+    form().Button_read_ktr27->click();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find(node.path()), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find("70-ktr27tunex.rules"), std::string::npos);
+    std::size_t told = 0;
+    for (std::size_t at = said.find("permission denied"); at != std::string::npos;
+         at = said.find("permission denied", at + 1)) {
+        ++told;
+    }
+    EXPECT_EQ(told, 1u) << said;
+
+    node.set_access_denied(false);
+    bench.unplug_dongle();
+    messages.clear();
+    form().Button_read_ktr27->click();
+    EXPECT_EQ(messages, std::vector<std::string>{no_dongle});
+}
+
 } // namespace
