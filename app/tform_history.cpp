@@ -23,6 +23,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 TForm_history::TForm_history(const QString& record_path, QWidget* parent)
     : QDialog(parent), path(record_path) {
     setObjectName(QStringLiteral("Form_history"));
@@ -104,11 +107,28 @@ void TForm_history::reload() {
     for (std::size_t r = 1; r < records.size(); ++r) {
         QList<QStandardItem*> items;
         for (const std::string& field : records[r]) {
-            items << new QStandardItem(QString::fromStdString(field));
+            auto* item = new QStandardItem(QString::fromStdString(field));
+            item->setToolTip(item->text());
+            items << item;
         }
         rows->appendRow(items);
     }
+    // What an operator looks for first stands first: when, where, which detector, which
+    // address and how it ended; the words follow. The file keeps its own column order.
+    QHeaderView* columns = Table_record->horizontalHeader();
+    const int first_columns[] = {0, 1, 4, 14, 15, 16, 17, 18};
+    for (int place = 0; place < static_cast<int>(std::size(first_columns)); ++place) {
+        const int logical = first_columns[place];
+        if (logical < rows->columnCount()) {
+            columns->moveSection(columns->visualIndex(logical), place);
+        }
+    }
     Table_record->resizeColumnsToContents();
+    constexpr int widest = 360;
+    for (int c = 0; c < rows->columnCount(); ++c) {
+        Table_record->setColumnWidth(c, std::min(Table_record->columnWidth(c), widest));
+    }
+    Table_record->sortByColumn(0, Qt::DescendingOrder);
 }
 
 QByteArray TForm_history::shown_rows_csv() const {
