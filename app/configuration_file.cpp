@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <cmath>
+
 namespace {
 
 constexpr const char* format_name = "KTR27 Tunex konfiguracja";
@@ -97,10 +99,11 @@ Configuration_file::Loaded Configuration_file::decode(const QByteArray& bytes) {
             }
             [[fallthrough]];
         case Config_document::Kind::number: {
-            const double given = value.toDouble(-1e9);
-            fits = value.isDouble() && given == static_cast<int>(given) &&
-                   given >= (option.kind == Config_document::Kind::address ? 0 : option.minimum) &&
-                   given <= option.maximum;
+            // Compared as a double first: a huge number must not reach the conversion to int.
+            const double given = value.toDouble(-1.0);
+            const int lowest = option.kind == Config_document::Kind::address ? 0 : option.minimum;
+            fits = value.isDouble() && given >= lowest && given <= option.maximum &&
+                   given == std::floor(given);
             number = fits ? static_cast<int>(given) : 0;
             break;
         }

@@ -121,6 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "„CSpinEdit_hc” (51)"},
         Refused{"address_out_of_range", "\"ComboBox_address_1\": 0", "\"ComboBox_address_1\": 100",
                 "„ComboBox_address_1” (100)"},
+        Refused{"huge_number", "\"CSpinEdit_rop_ans\": 10", "\"CSpinEdit_rop_ans\": 1e300",
+                "„CSpinEdit_rop_ans” (1e+300)"},
         Refused{"wrong_type", "\"CheckBox_relay\": false", "\"CheckBox_relay\": 0",
                 "„CheckBox_relay” (0)"},
         Refused{"missing", "\"CheckBox_con\": false,", "", "brak opcji „CheckBox_con”"}),
