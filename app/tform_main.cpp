@@ -528,7 +528,7 @@ constexpr std::uint32_t final_pause_ms = 200;
 constexpr std::int32_t any_detector = 255;
 
 // A dongle that is there but may not be opened needs another fix than one that is missing.
-std::string no_dongle_message_for(const std::string& denied_node) {
+std::string no_dongle_message_for([[maybe_unused]] const std::string& denied_node) {
 #if defined(__linux__)
     if (!denied_node.empty()) {
         return QStringLiteral("Dongle KTR27 jest podłączony (%1), ale brak uprawnień do jego "
@@ -538,8 +538,6 @@ std::string no_dongle_message_for(const std::string& denied_node) {
             .arg(QString::fromStdString(denied_node))
             .toStdString();
     }
-#else
-    (void)denied_node;
 #endif
     return no_dongle_message;
 }
@@ -596,6 +594,7 @@ void TForm_main::run_operation(bool write) {
     Button1->setEnabled(false);
     pacing.process_messages();
 
+    // The operation stays on the link it started on.
     const bool via_panel = panel_mode;
     operation_via_panel = via_panel;
     {
