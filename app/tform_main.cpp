@@ -2,22 +2,35 @@
 
 #include "bit_operations.h"
 #include "bootloader_memory.h"
+#include "configuration_file.h"
+#include "device_access.h"
 #include "edit_combo_box.h"
 #include "link_status.h"
+#include "main_menu.h"
 #include "msp430_bootloader.h"
 #include "os_api.h"
 #include "panel_memory.h"
 #include "progress_display.h"
 #include "sequence_pacing.h"
+#include "tform_history.h"
 #include "tform_pnx.h"
+#include "trace_file.h"
 #include "user_message.h"
+#include "user_question.h"
 #include "window_font.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QColor>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -80,7 +93,9 @@ TForm_main::TForm_main(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("KTR27 Tunex v3 (QP14)"));
     setFont(window_font());
     build_controls(this);
-    resize(754, 671);
+    menu = std::make_unique<Main_menu>(this);
+    // The bar sits above the sections, which keep their drawn client area.
+    resize(754, 671 + menu->Menu_bar->sizeHint().height());
     // The frame is outside the client area, so the outer size never drops below 530 x 500.
     setMinimumSize(530, 500);
     connect_handlers();
@@ -120,6 +135,12 @@ void TForm_main::connect_handlers() {
             [this] { Button_send_to_ktr27Click(); });
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Timer_dongle, &QTimer::timeout, this, [this] { Timer_dongleTimer(); });
+    connect(CheckBox_send_on_connect, &QCheckBox::toggled, this, [this] { series_writes = 0; });
+    connect(menu->Action_open, &QAction::triggered, this, [this] { Action_openClick(); });
+    connect(menu->Action_save, &QAction::triggered, this, [this] { Action_saveClick(); });
+    connect(menu->Action_history, &QAction::triggered, this, [this] { Action_historyClick(); });
+    connect(menu->Action_quit, &QAction::triggered, this, [this] { close(); });
+    connect(menu->Action_about, &QAction::triggered, this, [this] { Action_aboutClick(); });
 }
 
 // ---- Configuration model -------------------------------------------------------------------
@@ -403,6 +424,7 @@ void TForm_main::ComboBox_address_WKChange() {
 // ---- Detector-version gate ----------------------------------------------------------------
 
 void TForm_main::apply_detector_version(int v) {
+    gate_version = v;
     const bool events = v >= 52 || v == 49;
     for (QCheckBox* box : {CheckBox_save_events, CheckBox_overwrite, CheckBox_show_low_voltage,
                            CheckBox_keep_scan}) {
@@ -507,6 +529,21 @@ constexpr std::uint32_t detector_pause_ms = 100;
 constexpr std::uint32_t final_pause_ms = 200;
 constexpr std::int32_t any_detector = 255;
 
+// A dongle that is there but may not be opened needs another fix than one that is missing.
+std::string no_dongle_message_for([[maybe_unused]] const std::string& denied_node) {
+#if defined(__linux__)
+    if (!denied_node.empty()) {
+        return QStringLiteral("Dongle KTR27 jest podłączony (%1), ale brak uprawnień do jego "
+                              "otwarcia. Zainstaluj regułę udev 70-ktr27tunex.rules (pakiet "
+                              "programu umieszcza ją w /usr/lib/udev/rules.d/) i podłącz dongle "
+                              "ponownie.")
+            .arg(QString::fromStdString(denied_node))
+            .toStdString();
+    }
+#endif
+    return no_dongle_message;
+}
+
 bool detector_answers(int status, std::uint32_t version, std::uint32_t information) {
     return status == link_status::ok && version != 0 && information != 0;
 }
@@ -538,6 +575,10 @@ void TForm_main::run_operation(bool write) {
     // What the user saw when asking for the write is what gets written, whatever they change
     // while the operation runs.
     const DetectorConfig wanted = config_from_controls();
+    // Asked before anything happens: "Nie" leaves the detector, the window and the timer alone.
+    if (write && !loop_address_free(wanted)) {
+        return;
+    }
 
     Timer_dongle->stop();
     Progress_display display(Form_progress);
@@ -551,11 +592,14 @@ void TForm_main::run_operation(bool write) {
         Button_read_ktr27->setEnabled(false);
         Button_send_to_ktr27->setEnabled(false);
     }
+    // "Połącz" or "Rozłącz" would replace the link under an operation that may already have
+    // erased a segment.
+    Button1->setEnabled(false);
     pacing.process_messages();
 
-    // The panel window can be opened while the operation processes messages; the operation
-    // stays on the link it started on.
+    // The operation stays on the link it started on.
     const bool via_panel = panel_mode;
+    operation_via_panel = via_panel;
     {
         MSP430_bootloader bootloader(cmpl_value(), any_detector);
         const std::unique_ptr<Detector_memory> chosen = detector_memory(via_panel, bootloader);
@@ -563,8 +607,9 @@ void TForm_main::run_operation(bool write) {
 
         pacing.say(write ? "Zapis: komunikacja z donglem USB"
                          : "Odczyt: komunikacja z donglem USB");
+        Device_access::take_denied(); // only this operation's refusal counts
         if (!via_panel && !bootloader.connect("B")) {
-            show_user_message(no_dongle_message);
+            show_user_message(no_dongle_message_for(Device_access::take_denied()));
         } else {
             pacing.step(write ? "Zapis: komunikacja z czujką KTR27"
                               : "Odczyt: komunikacja z czujką KTR27");
@@ -580,7 +625,7 @@ void TForm_main::run_operation(bool write) {
                 // The read refreshes the parameter pairs the write verifies against; whatever
                 // it reports, the write follows once the user has seen it.
                 const Configuration_read::Result read = read_configuration(memory, false);
-                write_configuration(memory, wanted, read.wid);
+                write_configuration(memory, wanted, {version, information, read.wid});
             }
         }
 
@@ -592,6 +637,7 @@ void TForm_main::run_operation(bool write) {
 
     Button_send_to_ktr27->setEnabled(true);
     Button_read_ktr27->setEnabled(true);
+    Button1->setEnabled(true);
     pacing.close();
     if (!via_panel && !closing) {
         Timer_dongle->start();
@@ -631,12 +677,160 @@ Configuration_read::Result TForm_main::read_configuration(Detector_memory& memor
     return result;
 }
 
-Configuration_write::Outcome
-TForm_main::write_configuration(Detector_memory& memory, const DetectorConfig& config,
-                                const std::optional<ParameterWords::Pair>& wid) {
+Configuration_write::Outcome TForm_main::write_configuration(Detector_memory& memory,
+                                                             const DetectorConfig& config,
+                                                             const Detector_identity& detector) {
     Progress_display display(Form_progress);
     Sequence_pacing pacing(&display);
-    return Configuration_write(memory, pacing, kept_segments).run(config, parameter_words, wid);
+    Configuration_write write(memory, pacing, kept_segments);
+    const Configuration_write::Outcome outcome = write.run(config, parameter_words, detector);
+
+    Write_record_line line;
+    line.link = link_text().toStdString();
+    line.version = Write_record_line::hex2(detector.version);
+    line.information = Write_record_line::hex4(detector.information);
+    if (detector.wid) {
+        line.wid = Write_record_line::hex4((*detector.wid)[0]) + " " +
+                   Write_record_line::hex4((*detector.wid)[1]);
+    }
+    for (const std::uint16_t word : config.words()) {
+        line.words.push_back(Write_record_line::hex4(word));
+    }
+    // Without the segment there is no checksum: it covers words the write never got to read.
+    line.words.push_back(write.image_built()
+                             ? Write_record_line::hex4(write.image().words[SegmentImage::crc_index])
+                             : std::string());
+    const Bit_operations bits;
+    const bool basic = bits.test_bit(config.options1, 5);
+    if (basic) {
+        line.basic_address = std::to_string(config.address);
+    } else if (ComboBox_address_WK->currentIndex() > 0 || config.address != 0) {
+        line.wk_address = std::to_string(config.address);
+    }
+    if (bits.test_bit(config.options1, 6)) {
+        line.rop_address = std::to_string(config.rop_address);
+    }
+    line.outcome = write.final_message();
+    if (series_step > 0) {
+        line.series_step = std::to_string(series_step);
+    }
+    record(line);
+    return outcome;
+}
+
+QString TForm_main::link_text() const {
+    if (operation_via_panel && Form_pnx != nullptr) {
+        return QStringLiteral("PNX30 adres %1").arg(Form_pnx->detector_address());
+    }
+    return QStringLiteral("dongle");
+}
+
+void TForm_main::record(const Write_record_line& given) {
+    Write_record_line line = given;
+    // Local time with its offset spelled out, "+00:00" included, so lines written in summer
+    // and winter, or on PCs in other zones, sort and compare right.
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset_minutes = now.offsetFromUtc() / 60;
+    const int offset_size = offset_minutes < 0 ? -offset_minutes : offset_minutes;
+    line.time = (now.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+                 (offset_minutes < 0 ? QStringLiteral("-") : QStringLiteral("+")) +
+                 QStringLiteral("%1:%2")
+                     .arg(offset_size / 60, 2, 10, QLatin1Char('0'))
+                     .arg(offset_size % 60, 2, 10, QLatin1Char('0')))
+                    .toStdString();
+    if (!write_record.append(line) && !record_failure_told) {
+        record_failure_told = true;
+        show_user_message(
+            QStringLiteral("Nie udało się dopisać wpisu do historii zapisów (%1). Nie ma to "
+                           "wpływu na zapis czujki; kolejne takie błędy do końca pracy "
+                           "programu nie będą zgłaszane.")
+                .arg(QDir::toNativeSeparators(write_record.file_path()))
+                .toStdString());
+    }
+}
+
+void TForm_main::record_event_erasure(int address, int status) {
+    Write_record_line line;
+    line.link = QStringLiteral("PNX30 adres %1").arg(address).toStdString();
+    line.outcome = status == 0 ? "Kasowanie zdarzeń: OK"
+                               : "Kasowanie zdarzeń: brak potwierdzenia (status " +
+                                     std::to_string(status) + ")";
+    record(line);
+}
+
+// ---- Configuration files and the menu ----------------------------------------------------
+
+bool TForm_main::save_configuration(const QString& path) {
+    QString problem;
+    if (!Configuration_file::save(path, config_from_controls(), problem)) {
+        show_user_message(QStringLiteral("Nie udało się zapisać konfiguracji do pliku %1 (%2).")
+                              .arg(QDir::toNativeSeparators(path), problem)
+                              .toStdString());
+        return false;
+    }
+    return true;
+}
+
+bool TForm_main::load_configuration(const QString& path) {
+    const Configuration_file::Loaded loaded = Configuration_file::load(path);
+    if (!loaded.config) {
+        show_user_message(QStringLiteral("Nie wczytano konfiguracji z pliku %1. %2")
+                              .arg(QDir::toNativeSeparators(path), loaded.problem)
+                              .toStdString());
+        return false;
+    }
+    const DetectorConfig& c = *loaded.config;
+    words_to_controls(c.options1, static_cast<std::uint8_t>(c.address & 0xFF),
+                      static_cast<std::uint8_t>(c.rop_address & 0xFF), c.options2, c.rop_ans,
+                      c.rop_alm, c.smoke_profile, c.hc);
+    // The file may hold options the connected detector (or, before any, none) does not have.
+    apply_detector_version(gate_version);
+    return true;
+}
+
+namespace {
+const QString file_filter = QStringLiteral("Konfiguracja KTR27 (*.ktr27)");
+}
+
+void TForm_main::Action_openClick() {
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Otwórz konfigurację"),
+                                                      QString(), file_filter);
+    if (!path.isEmpty()) {
+        load_configuration(path);
+    }
+}
+
+void TForm_main::Action_saveClick() {
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Zapisz konfigurację"),
+                                                QString(), file_filter);
+    if (path.isEmpty()) {
+        return;
+    }
+    if (!path.endsWith(QStringLiteral(".ktr27"), Qt::CaseInsensitive)) {
+        path += QStringLiteral(".ktr27");
+    }
+    save_configuration(path);
+}
+
+void TForm_main::Action_historyClick() {
+    TForm_history history(write_record.file_path(), this);
+    history.exec();
+}
+
+QString TForm_main::about_text() const {
+    return QStringLiteral("<b>KTR27 Tunex</b> %1<br>Kompilacja: %2 (%3), %4 %5<br>Qt %6 "
+                          "(skompilowano z %7)<br><br>Plik śladu komunikacji:<br>%8<br><br>"
+                          "Historia zapisów:<br>%9")
+        .arg(QStringLiteral(KTR_VERSION), QStringLiteral(KTR_BUILD_TYPE),
+             QStringLiteral(KTR_COMPILER), QStringLiteral(__DATE__), QStringLiteral(__TIME__),
+             QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
+             QDir::toNativeSeparators(
+                 QDir::current().absoluteFilePath(QString::fromLatin1(trace_file_name))),
+             QDir::toNativeSeparators(write_record.file_path()));
+}
+
+void TForm_main::Action_aboutClick() {
+    QMessageBox::about(this, QStringLiteral("O programie"), about_text());
 }
 
 // ---- Connection monitor -------------------------------------------------------------------
@@ -690,7 +884,9 @@ void TForm_main::Timer_dongleTimer() {
             ComboBox_address_WK->setCurrentIndex(ComboBox_address_WK->currentIndex() + 1);
         }
         if (CheckBox_send_on_connect->isChecked()) {
+            series_step = ++series_writes;
             Button_send_to_ktr27Click();
+            series_step = 0;
         }
         connect_handled = true;
     }
@@ -704,4 +900,42 @@ void TForm_main::Button1Click() {
     }
     Form_pnx->exec();
     panel_mode = Form_pnx->panel_link_open();
+    mark_loop_addresses();
+}
+
+void TForm_main::mark_loop_addresses() {
+    const std::vector<int> none;
+    const std::vector<int>& found =
+        panel_mode && Form_pnx != nullptr ? Form_pnx->scanned_addresses() : none;
+    for (int address = 0; address <= 99; ++address) {
+        const bool taken = std::find(found.begin(), found.end(), address) != found.end();
+        const int entry = entry_of_address(static_cast<std::uint8_t>(address));
+        ComboBox_address_1->setItemData(entry, taken ? QVariant(QColor(192, 0, 0)) : QVariant(),
+                                        Qt::ForegroundRole);
+        ComboBox_address_1->setItemData(
+            entry,
+            taken ? QVariant(QStringLiteral("Adres zajęty: czujka odpowiedziała na nim przy "
+                                            "ostatnim skanowaniu pętli PNX30"))
+                  : QVariant(),
+            Qt::ToolTipRole);
+    }
+}
+
+bool TForm_main::loop_address_free(const DetectorConfig& config) {
+    if (!panel_mode || Form_pnx == nullptr || !Bit_operations().test_bit(config.options1, 5)) {
+        return true;
+    }
+    const int wanted = config.address;
+    const int chosen = Form_pnx->detector_address();
+    const std::vector<int>& found = Form_pnx->scanned_addresses();
+    if (wanted == chosen || std::find(found.begin(), found.end(), wanted) == found.end()) {
+        return true;
+    }
+    return ask_user_question(
+        QStringLiteral("Na adresie %1 odpowiada już inna czujka pętli PNX30 (ostatnie "
+                       "skanowanie). Dwie czujki na jednym adresie zakłócają się nawzajem. Czy "
+                       "mimo to nadać adres %1 czujce z adresu %2?")
+            .arg(wanted)
+            .arg(chosen)
+            .toStdString());
 }

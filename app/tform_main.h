@@ -3,10 +3,12 @@
 #include "configuration_read.h"
 #include "configuration_write.h"
 #include "detector_config.h"
+#include "detector_identity.h"
 #include "kept_segments.h"
 #include "main_controls.h"
 #include "parameter_words.h"
 #include "status_lamps.h"
+#include "write_record.h"
 
 #include <QWidget>
 
@@ -16,6 +18,7 @@
 
 class Detector_memory;
 class MSP430_bootloader;
+class Main_menu;
 class TForm_pnx;
 class TForm_progress;
 
@@ -43,6 +46,9 @@ public:
     // Segment images of writes that have not verified yet, per detector, for the life of the
     // process: the only copy of the words the tool does not own while a segment stays erased.
     Kept_segments kept_segments;
+
+    // Where every write that reached a detector, and every event erasure, leaves a line.
+    Write_record write_record;
 
     // The progress window the read and write sequences drive; not owned.
     TForm_progress* Form_progress = nullptr;
@@ -96,10 +102,29 @@ public:
     // the one in the dongle's socket through `bootloader`.
     std::unique_ptr<Detector_memory> detector_memory(bool via_panel, MSP430_bootloader& bootloader);
     Configuration_read::Result read_configuration(Detector_memory& memory, bool show);
-    // Writes `config` and verifies it against the parameter pairs of the read before it.
-    Configuration_write::Outcome
-    write_configuration(Detector_memory& memory, const DetectorConfig& config,
-                        const std::optional<ParameterWords::Pair>& wid);
+    // Writes `config` and verifies it against the parameter pairs of the read before it, into
+    // the detector the frame found and no other; leaves a line in the write record.
+    Configuration_write::Outcome write_configuration(Detector_memory& memory,
+                                                     const DetectorConfig& config,
+                                                     const Detector_identity& detector);
+    // A line for the panel window's event erasure of the detector at `address`.
+    void record_event_erasure(int address, int status);
+
+    // Configuration files: what the window shows, saved as it would be written; loaded into
+    // the controls the way a read puts a detector's words there. A refused file is named in a
+    // message and changes nothing. True on success.
+    bool save_configuration(const QString& path);
+    bool load_configuration(const QString& path);
+
+    // The menu bar's handlers.
+    void Action_openClick();
+    void Action_saveClick();
+    void Action_historyClick();
+    void Action_aboutClick();
+    // Version, build, Qt and where the trace file and the write record go.
+    QString about_text() const;
+
+    std::unique_ptr<Main_menu> menu;
 
     // The connection monitor, once per second.
     void Timer_dongleTimer();
@@ -119,7 +144,26 @@ private:
     void wait_for_tick();
     std::uint8_t cmpl_value();
 
+    // Appends to the write record; a failure is told once per run of the program and changes
+    // no operation's outcome.
+    void record(const Write_record_line& line);
+    QString link_text() const;
+    // In panel mode, the basic address of `config` is either free on the loop (by the last
+    // scan), the chosen detector's own, or the user agreed to give it anyway.
+    bool loop_address_free(const DetectorConfig& config);
+    // Marks the basic-address entries where the last scan found a detector.
+    void mark_loop_addresses();
+
     bool centred = false;
+    // The version the option gate was last applied with.
+    int gate_version = 38;
+    bool record_failure_told = false;
+    // The link the running operation started on.
+    bool operation_via_panel = false;
+    // Writes started by "Wyślij przy podłączeniu" since it was last ticked; 0 for a write the
+    // user started.
+    int series_writes = 0;
+    int series_step = 0;
     // Set once the window has been closed: nothing may start the monitor again.
     bool closing = false;
     Status_lamps lamps{*this};

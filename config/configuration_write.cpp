@@ -18,6 +18,20 @@ constexpr const char* write_given_up =
 constexpr const char* backup_error = "Błąd operacji kasowania segmentu backup";
 constexpr const char* verified_text = "Operacja przebiegła prawidłowo";
 constexpr const char* verification_error = "Błąd zapisu pamięci (weryfikacja nie powiodła się)";
+constexpr const char* detector_silent_text =
+    "Czujka nie odpowiada, więc nie można potwierdzić, że to ta sama czujka. Zapis został "
+    "przerwany. Podłącz czujkę i wyślij konfigurację ponownie.";
+
+std::string detector_changed_text(const Detector_identity& detector) {
+    std::string text = "Podłączona czujka nie jest tą, którą zaczęto zapisywać. Zapis został "
+                       "przerwany: w tej czujce nic nie skasowano ani nie zapisano. Podłącz "
+                       "poprzednią czujkę (identyfikator produkcyjny " +
+                       detector.code();
+    if (detector.wid) {
+        text += ", " + detector.wid_code();
+    }
+    return text + ") i wyślij konfigurację ponownie.";
+}
 
 } // namespace
 
@@ -63,14 +77,46 @@ ParameterWords::Pair Configuration_write::read_parameter(const char* text, std::
     return {first, second};
 }
 
-Configuration_write::Outcome
-Configuration_write::run(const DetectorConfig& config, const ParameterWords& expected,
-                         const std::optional<ParameterWords::Pair>& wid) {
+Configuration_write::Outcome Configuration_write::stop(Outcome outcome, const std::string& text) {
+    last_message = text;
+    show_user_message(text);
+    return outcome;
+}
+
+std::optional<Configuration_write::Outcome>
+Configuration_write::confirm_identity(const Detector_identity& detector) {
+    std::uint32_t version = 0;
+    std::uint32_t information = 0;
+    if (memory.get_info(version, information) != link_status::ok || version == 0 ||
+        information == 0) {
+        return stop(Outcome::detector_silent, detector_silent_text);
+    }
+    std::optional<ParameterWords::Pair> wid;
+    if (detector.wid) {
+        std::uint16_t first = 0;
+        std::uint16_t second = 0;
+        if (memory.read_with_attempts(ParameterWords::WID_address, first, second, attempts) !=
+            link_status::ok) {
+            return stop(Outcome::detector_silent, detector_silent_text);
+        }
+        wid = ParameterWords::Pair{first, second};
+    }
+    if (!detector.same_detector(version, information, wid)) {
+        return stop(Outcome::detector_changed, detector_changed_text(detector));
+    }
+    return std::nullopt;
+}
+
+Configuration_write::Outcome Configuration_write::run(const DetectorConfig& config,
+                                                      const ParameterWords& expected,
+                                                      const Detector_identity& detector) {
+    const std::optional<ParameterWords::Pair>& wid = detector.wid;
     runs = 0;
+    built = false;
+    last_message.clear();
     written = SegmentImage{};
     if (!read_segment("Odczyt pamięci...", written)) {
-        show_user_message(read_error);
-        return Outcome::read_failed;
+        return stop(Outcome::read_failed, read_error);
     }
     if (wid) {
         // Words an earlier, unfinished write of this detector erased come back from its image.
@@ -78,6 +124,7 @@ Configuration_write::run(const DetectorConfig& config, const ParameterWords& exp
     }
     written.place_config(config);
     written.seal();
+    built = true;
     if (wid) {
         // From the erase on, until the write verifies, the image is the only full copy of the
         // words the tool does not own.
@@ -92,19 +139,29 @@ Configuration_write::run(const DetectorConfig& config, const ParameterWords& exp
             break;
         }
         if (run == Run::erase_failed) {
-            show_user_message(erase_error);
-            return Outcome::erase_failed;
+            return stop(Outcome::erase_failed, erase_error);
         }
         if (runs >= write_runs) {
-            show_user_message(write_given_up);
-            return Outcome::write_failed;
+            return stop(Outcome::write_failed, write_given_up);
         }
         show_user_message(write_repeated);
+        // The message asks the operator to check the connection, so the detector may have been
+        // reseated or swapped while it was open: the next erase must hit the same one.
+        if (const auto changed = confirm_identity(detector)) {
+            return *changed;
+        }
+    }
+
+    // A write that needed another run may have ended in a detector put in during it. A healthy
+    // first run goes straight on.
+    if (runs > 1) {
+        if (const auto changed = confirm_identity(detector)) {
+            return *changed;
+        }
     }
 
     if (memory.erase_sector(backup_address) != link_status::ok) {
-        show_user_message(backup_error);
-        return Outcome::backup_failed;
+        return stop(Outcome::backup_failed, backup_error);
     }
 
     const ParameterWords::Pair ur =
@@ -116,8 +173,7 @@ Configuration_write::run(const DetectorConfig& config, const ParameterWords& exp
 
     SegmentImage read_back;
     if (!read_segment("Ponowny odczyt pamięci...", read_back)) {
-        show_user_message(read_error);
-        return Outcome::read_back_failed;
+        return stop(Outcome::read_back_failed, read_error);
     }
 
     // WID is not compared: it only names the detector.
@@ -125,9 +181,7 @@ Configuration_write::run(const DetectorConfig& config, const ParameterWords& exp
         if (wid) {
             kept.drop(*wid);
         }
-        show_user_message(verified_text);
-        return Outcome::verified;
+        return stop(Outcome::verified, verified_text);
     }
-    show_user_message(verification_error);
-    return Outcome::verification_failed;
+    return stop(Outcome::verification_failed, verification_error);
 }

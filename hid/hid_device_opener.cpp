@@ -1,5 +1,7 @@
 #include "hid_device_opener.h"
 
+#include "device_access.h"
+
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -214,6 +216,9 @@ bool HID_device_opener::open_handles(std::uint32_t flags, const char* write_text
     write = os_api().create_file(path.c_str(), os_const::generic_write, share,
                                  os_const::open_existing, flags);
     log(write == os_invalid_handle ? error_text : ok_text);
+    if (write == os_invalid_handle && os_api().last_error() == os_const::error_access_denied) {
+        Device_access::note_denied(path);
+    }
 
     log_step(read_text);
     read = os_api().create_file(path.c_str(), os_const::generic_read, share,

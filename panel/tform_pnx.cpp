@@ -158,6 +158,7 @@ void TForm_pnx::show_scan(const Pnx_connection::Scan_result& scan) {
                               : QStringLiteral("PNX30 start skanu ERROR"));
     if (scan.bitmap_read) {
         add_log_line(QStringLiteral("PNX30 odczyt skanu OK"));
+        found_addresses = scan.addresses;
         ComboBox_adr->clear();
         QString line = QStringLiteral("ADRESY: ");
         for (const int found : scan.addresses) {
@@ -218,6 +219,11 @@ void TForm_pnx::Button_editClick() {
 }
 
 void TForm_pnx::Button1Click() {
-    // The outcome is not reported; the user sees the detector's events gone or not.
-    connection.erase_events();
+    // The outcome is not reported; the user sees the detector's events gone or not. Only with a
+    // link did anything reach a detector worth recording.
+    const bool link = connection.has_link();
+    const int status = connection.erase_events();
+    if (link) {
+        emit events_erased(connection.detector_address(), status);
+    }
 }

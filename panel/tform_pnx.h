@@ -32,6 +32,8 @@ public:
     bool panel_link_open() const { return connection.panel_link_open(); }
     int detector_address() const { return connection.detector_address(); }
     Pnx_connection& pnx_connection() { return connection; }
+    // Where detectors answered the last scan that could be read, ascending.
+    const std::vector<int>& scanned_addresses() const { return found_addresses; }
 
     QPushButton* Button_connect;
     QPushButton* Button_disconnect;
@@ -56,6 +58,10 @@ public slots:
     void Button_editClick();
     void Button1Click();
 
+signals:
+    // "erease events" was sent to the detector at `address`; `status` 0 when it confirmed.
+    void events_erased(int address, int status);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -65,6 +71,7 @@ private:
     void place(QWidget* widget, const QRect& geometry, bool follows_bottom);
 
     Pnx_connection connection;
+    std::vector<int> found_addresses;
     // Controls kept at a fixed distance from the bottom edge, with their designed geometry.
     std::vector<std::pair<QWidget*, QRect>> bottom_anchored;
 };

@@ -30,6 +30,9 @@ public:
 
     // Another program holds the device open without sharing: opening it fails.
     void set_held_open_exclusively(bool held) { held_open = held; }
+    // The node is there but the user may not open it (no udev rule).
+    void set_access_denied(bool denied) { no_access = denied; }
+    bool access_denied() const { return no_access; }
     bool held_open_exclusively() const { return held_open; }
 
     // false: the device takes no output report, a write stays pending until cancelled.
@@ -58,6 +61,7 @@ private:
     Sim_hid_behaviour* handler = nullptr;
     std::deque<Timed_report> pending_input;
     bool held_open = false;
+    bool no_access = false;
     bool accepting_output = true;
     std::vector<std::vector<std::uint8_t>> wire;
 };

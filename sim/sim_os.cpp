@@ -350,6 +350,10 @@ Os_handle Sim_os::create_file(const char* path, std::uint32_t access, std::uint3
         error = os_const::error_file_not_found;
         return os_invalid_handle;
     }
+    if (device->access_denied()) {
+        error = os_const::error_access_denied;
+        return os_invalid_handle;
+    }
     if (device->held_open_exclusively()) {
         error = os_const::error_sharing_violation;
         return os_invalid_handle;

@@ -53,6 +53,8 @@ protected:
         memory.words[0x1004] = 0x0A41;
         memory.words[0x1010] = 0x0153;
         memory.words[0x1012] = 0x0149;
+        memory.words[0x100C] = wid[0];
+        memory.words[0x100E] = wid[1];
         memory.words[0x1080] = 0x02E4;
         memory.words[0x1082] = 0x0311;
         expected.UR = {0x0A8C, 0x0A41};
@@ -65,7 +67,7 @@ protected:
 
     Outcome run(const std::optional<ParameterWords::Pair>& detector = wid) {
         Configuration_write write(memory, pacing, kept);
-        const Outcome outcome = write.run(new_config(), expected, detector);
+        const Outcome outcome = write.run(new_config(), expected, {52, 0x21, detector});
         image = write.image();
         runs = write.erase_runs();
         return outcome;
@@ -314,6 +316,8 @@ TEST_F(Write_sequence, an_erased_or_blank_wid_names_no_detector_to_keep_an_image
         kept.keep(nobody, earlier);
         EXPECT_FALSE(kept.holds(nobody));
         memory.words.erase(0x1060);
+        memory.words[0x100C] = nobody[0];
+        memory.words[0x100E] = nobody[1];
         fail_when([](const Fake_memory::Call& call) { return call.op == Op::write; });
         EXPECT_EQ(run(nobody), Outcome::write_failed);
         EXPECT_FALSE(kept.holds(nobody));

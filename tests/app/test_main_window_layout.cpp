@@ -1,9 +1,11 @@
 #include "circle_shape.h"
+#include "main_menu.h"
 #include "main_window_fixture.h"
 
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 
@@ -204,7 +206,8 @@ TEST_F(Main_window_test, profile_list_holds_the_seven_profiles_and_selects_none)
 
 TEST_F(Main_window_test, window_title_size_and_font) {
     EXPECT_EQ(form->windowTitle(), "KTR27 Tunex v3 (QP14)");
-    EXPECT_EQ(form->size(), QSize(754, 671));
+    // The client area below the menu bar is the drawn one.
+    EXPECT_EQ(form->size(), QSize(754, 671 + form->menu->Menu_bar->height()));
     EXPECT_GE(form->minimumWidth(), 530);
     EXPECT_GE(form->minimumHeight(), 500);
     EXPECT_EQ(form->font().pointSize(), 8);
@@ -270,7 +273,7 @@ TEST_F(Main_window_test, sections_keep_their_drawn_heights_or_grow_to_fit) {
         {"3. Tryb alarmowania", 120},
         {"5. Adresy PNX30", 117},
         {"6. Opcje sygnalizacyjne", 101}};
-    int used = 0;
+    int used = form->menu->Menu_bar->height();
     for (const auto& [text, drawn] : sections) {
         QWidget* section = label_with_text(form.get(), QString::fromUtf8(text))->parentWidget();
         if (drawn == 117) {

@@ -15,6 +15,8 @@ E2e_test::E2e_test() {
     previous =
         set_user_message_handler([this](const std::string& text) { messages.push_back(text); });
     windows = std::make_unique<Tunex_windows>();
+    // Never the user's own record.
+    form().write_record.set_folder(QString::fromStdString((workdir.path() / "record").string()));
     form().Timer_dongle->setInterval(std::chrono::hours(24));
     form().show();
     QCoreApplication::processEvents();
@@ -23,6 +25,17 @@ E2e_test::E2e_test() {
 E2e_test::~E2e_test() {
     windows.reset();
     set_user_message_handler(previous);
+}
+
+std::vector<std::string> E2e_test::record_lines() const {
+    std::vector<std::string> lines;
+    std::string text = read_bytes(workdir.path() / "record" / Write_record::file_name);
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
+    return lines;
 }
 
 Sim_detector& E2e_test::plug(Sim_detector detector) {

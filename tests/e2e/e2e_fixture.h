@@ -29,6 +29,9 @@ inline constexpr const char* write_given_up =
     "UWAGA!!! Błąd zapisu pamięci! Czujka KTR27 jest uszkodzona i nie nadaje się do użycia. "
     "Skontaktuj się z serwisem.";
 inline constexpr const char* backup_error = "Błąd operacji kasowania segmentu backup";
+inline constexpr const char* detector_silent =
+    "Czujka nie odpowiada, więc nie można potwierdzić, że to ta sama czujka. Zapis został "
+    "przerwany. Podłącz czujkę i wyślij konfigurację ponownie.";
 inline constexpr const char* no_dongle =
     "Nie odnaleziono dongla USB. Podłącz dongle KTR27 do portu USB w komputerze. Jeśli dongle "
     "jest podłączony to upewnij się że jest poprawnie widoczny w menadżerze urządzeń (USB HID). ";
@@ -64,6 +67,9 @@ protected:
     // The texts the progress window showed while `operation` ran, each once in the order they
     // came, looked at whenever the system opened a device or slept.
     std::vector<std::string> progress_texts_during(const std::function<void()>& operation);
+
+    // The write record's lines (header first), without their line ends.
+    std::vector<std::string> record_lines() const;
 
     // Logs in to the panel with its loop and picks `address` through "PNX30 (KMX12)...".
     void enter_panel_mode(int address);

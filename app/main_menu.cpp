@@ -1,0 +1,36 @@
+#include "main_menu.h"
+
+#include <QAction>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+
+namespace {
+
+QAction* action(QMenu* menu, const char* name, const char* text) {
+    QAction* item = menu->addAction(QString::fromUtf8(text));
+    item->setObjectName(QString::fromLatin1(name));
+    return item;
+}
+
+} // namespace
+
+Main_menu::Main_menu(QWidget* form) {
+    Menu_bar = new QMenuBar(form);
+    Menu_bar->setObjectName(QStringLiteral("Menu_bar"));
+    QMenu* file = Menu_bar->addMenu(QStringLiteral("&Plik"));
+    Action_open = action(file, "Action_open", "Otwórz konfigurację...");
+    Action_open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Action_save = action(file, "Action_save", "Zapisz konfigurację...");
+    Action_save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addSeparator();
+    Action_history = action(file, "Action_history", "Historia zapisów...");
+    file->addSeparator();
+    Action_quit = action(file, "Action_quit", "Zakończ");
+    QMenu* help = Menu_bar->addMenu(QStringLiteral("P&omoc"));
+    Action_about = action(help, "Action_about", "O programie");
+    if (form->layout() != nullptr) {
+        form->layout()->setMenuBar(Menu_bar);
+    }
+}

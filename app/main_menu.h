@@ -1,0 +1,21 @@
+#pragma once
+
+class QAction;
+class QMenuBar;
+class QWidget;
+
+// The main window's menu bar, above the numbered sections: "Plik" with the configuration files,
+// the write record and "Zakończ", and "Pomoc" with "O programie". The window connects the
+// actions to its own handlers.
+class Main_menu {
+public:
+    // Puts the bar into `form`'s layout, above everything else.
+    explicit Main_menu(QWidget* form);
+
+    QMenuBar* Menu_bar = nullptr;
+    QAction* Action_open = nullptr;
+    QAction* Action_save = nullptr;
+    QAction* Action_history = nullptr;
+    QAction* Action_quit = nullptr;
+    QAction* Action_about = nullptr;
+};
