@@ -32,6 +32,8 @@ Dongle_group::Dongle_group(Sim_bench& bench, QWidget* parent)
     unplug_after_spin->setRange(0, 1000);
     unplug_after_spin->setValue(20);
     unplug_after_spin->setSuffix(QStringLiteral(" requests"));
+    unplug_after_spin->setAccessibleName(
+        QStringLiteral("Requests before the dongle is pulled out"));
     unplug_after_button = new QPushButton(QStringLiteral("Pull out after"), this);
     unplug_after_button->setObjectName(QStringLiteral("Button_unplug_after"));
     unplug_after_button->setToolTip(
@@ -44,7 +46,9 @@ Dongle_group::Dongle_group(Sim_bench& bench, QWidget* parent)
     auto* grid = new QGridLayout(this);
     grid->addWidget(plug_button, 0, 0);
     grid->addWidget(unplug_button, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Reply fault"), this), 1, 0);
+    auto* fault_label = new QLabel(QStringLiteral("Reply fault"), this);
+    fault_label->setBuddy(fault_list);
+    grid->addWidget(fault_label, 1, 0);
     grid->addWidget(fault_list, 1, 1);
     grid->addWidget(unplug_after_button, 2, 0);
     grid->addWidget(unplug_after_spin, 2, 1);

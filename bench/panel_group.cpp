@@ -46,6 +46,7 @@ Panel_group::Panel_group(Sim_bench& bench, Detector_factory& factory,
     address_spin->setObjectName(QStringLiteral("Spin_loop_address"));
     address_spin->setRange(0, 99);
     address_spin->setValue(3);
+    address_spin->setAccessibleName(QStringLiteral("Loop address of the next detector"));
     add_button = new QPushButton(QStringLiteral("Add detector at"), this);
     add_button->setObjectName(QStringLiteral("Button_add_loop_detector"));
     add_button->setToolTip(QStringLiteral(
@@ -56,6 +57,7 @@ Panel_group::Panel_group(Sim_bench& bench, Detector_factory& factory,
     loop_list = new QListWidget(this);
     loop_list->setObjectName(QStringLiteral("List_loop"));
     loop_list->setMinimumHeight(60);
+    loop_list->setAccessibleName(QStringLiteral("Detectors on the loop"));
 
     state_label = new QLabel(this);
     state_label->setObjectName(QStringLiteral("Label_panel_state"));
@@ -63,12 +65,16 @@ Panel_group::Panel_group(Sim_bench& bench, Detector_factory& factory,
     auto* grid = new QGridLayout(this);
     grid->addWidget(plug_button, 0, 0);
     grid->addWidget(unplug_button, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Panel password"), this), 1, 0);
+    auto* password_label = new QLabel(QStringLiteral("Panel password"), this);
+    password_label->setBuddy(password_edit);
+    grid->addWidget(password_label, 1, 0);
     auto* password_row = new QHBoxLayout;
     password_row->addWidget(password_edit);
     password_row->addWidget(login_box);
     grid->addLayout(password_row, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Reply fault"), this), 2, 0);
+    auto* fault_label = new QLabel(QStringLiteral("Reply fault"), this);
+    fault_label->setBuddy(fault_list);
+    grid->addWidget(fault_label, 2, 0);
     grid->addWidget(fault_list, 2, 1);
     grid->addWidget(add_button, 3, 0);
     grid->addWidget(address_spin, 3, 1);
