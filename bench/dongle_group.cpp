@@ -17,14 +17,19 @@ Dongle_group::Dongle_group(Sim_bench& bench, QWidget* parent)
     unplug_button->setObjectName(QStringLiteral("Button_unplug_dongle"));
 
     using Fault = Sim_dongle::Fault;
-    fault_list =
-        new Fault_list<Fault>(bench.dongle().faults(),
-                              {{QStringLiteral("no reply"), Fault::no_reply},
-                               {QStringLiteral("late reply"), Fault::late_reply},
-                               {QStringLiteral("request damaged (0xCE)"), Fault::rejection},
-                               {QStringLiteral("wrong echo"), Fault::wrong_echo},
-                               {QStringLiteral("reply CRC damaged"), Fault::bad_crc}},
-                              this);
+    fault_list = new Fault_list<Fault>(
+        bench.dongle().faults(),
+        {{QStringLiteral("no reply"), Fault::no_reply,
+          QStringLiteral("The dongle swallows every request")},
+         {QStringLiteral("late reply"), Fault::late_reply,
+          QStringLiteral("Every reply comes after the tool has stopped waiting for it")},
+         {QStringLiteral("request damaged (0xCE)"), Fault::rejection,
+          QStringLiteral("Requests reach the detector damaged, so it answers 0xCE")},
+         {QStringLiteral("wrong echo"), Fault::wrong_echo,
+          QStringLiteral("Every reply echoes another address, marker or word")},
+         {QStringLiteral("reply CRC damaged"), Fault::bad_crc,
+          QStringLiteral("Every reply is damaged on its way back")}},
+        this);
     fault_list->setObjectName(QStringLiteral("List_dongle_fault"));
 
     unplug_after_spin = new QSpinBox(this);

@@ -33,13 +33,19 @@ Panel_group::Panel_group(Sim_bench& bench, Detector_factory& factory,
     login_box->setChecked(true);
 
     using Fault = Sim_module::Fault;
-    fault_list = new Fault_list<Fault>(bench.module().faults(),
-                                       {{QStringLiteral("no reply"), Fault::no_reply},
-                                        {QStringLiteral("late reply"), Fault::late_reply},
-                                        {QStringLiteral("error reply"), Fault::error_reply},
-                                        {QStringLiteral("wrong command code"), Fault::wrong_code},
-                                        {QStringLiteral("frame CRC damaged"), Fault::bad_crc}},
-                                       this);
+    fault_list = new Fault_list<Fault>(
+        bench.module().faults(),
+        {{QStringLiteral("no reply"), Fault::no_reply,
+          QStringLiteral("The module swallows every request")},
+         {QStringLiteral("late reply"), Fault::late_reply,
+          QStringLiteral("Every answer comes after the tool has stopped waiting for it")},
+         {QStringLiteral("error reply"), Fault::error_reply,
+          QStringLiteral("Every answer is the module's error reply")},
+         {QStringLiteral("wrong command code"), Fault::wrong_code,
+          QStringLiteral("Every answer frame carries a neighbouring command code")},
+         {QStringLiteral("frame CRC damaged"), Fault::bad_crc,
+          QStringLiteral("The CRC-16 of every answer frame is damaged")}},
+        this);
     fault_list->setObjectName(QStringLiteral("List_module_fault"));
 
     address_spin = new QSpinBox(this);
