@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -33,10 +35,42 @@ constexpr int signalling_height = 101;
 
 constexpr int spacing = 2;
 
-QFrame* section(QWidget* parent, QFrame::Shadow shadow) {
+// A section is announced by its heading, as it is seen.
+QFrame* section(QWidget* parent, QFrame::Shadow shadow, const char* name) {
     auto* frame = new QFrame(parent);
     frame->setFrameStyle(QFrame::Panel | shadow);
+    frame->setAccessibleName(QString::fromUtf8(name));
     return frame;
+}
+
+// The label names its field for a screen reader, and takes the focus there on its mnemonic.
+QLabel* label_for(QWidget* field, const char* text) {
+    auto* label = new QLabel(QString::fromUtf8(text), field->parentWidget());
+    label->setBuddy(field);
+    return label;
+}
+
+// Wide enough for `digits` hexadecimal digits after "0x" in the edit's own font, whichever
+// digits they are: in a proportional font "0x2417dbdb" is wider than "0xffffffff".
+void fit_hex_width(QLineEdit* edit, int digits) {
+    const QFontMetrics metrics = edit->fontMetrics();
+    int widest = 0;
+    for (const QChar digit : QStringLiteral("0123456789abcdef")) {
+        widest = std::max(widest, metrics.horizontalAdvance(digit));
+    }
+    const int text = metrics.horizontalAdvance(QStringLiteral("0x")) + digits * widest;
+    // What QLineEdit adds around its text: the text and contents margins, two pixels a side
+    // inside the frame, and the frame the style draws.
+    const QMargins text_margins = edit->textMargins();
+    const QMargins contents = edit->contentsMargins();
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    const QSize inner(text + 4 + text_margins.left() + text_margins.right() + contents.left() +
+                          contents.right(),
+                      edit->sizeHint().height());
+    edit->setFixedWidth(
+        edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, inner, edit).width());
 }
 
 QLabel* heading(QWidget* parent, const char* text) {
@@ -130,7 +164,7 @@ void Main_controls::build_controls(QWidget* form) {
 }
 
 QFrame* Main_controls::build_presets(QWidget* form) {
-    QFrame* frame = section(form, QFrame::Raised);
+    QFrame* frame = section(form, QFrame::Raised, "1. Ustaw domyślne opcje na oknie dla czujki:");
     QGridLayout* grid =
         section_grid(frame, heading(frame, "1. Ustaw domyślne opcje na oknie dla czujki:"));
     Button_set_alarm =
@@ -150,7 +184,7 @@ QFrame* Main_controls::build_presets(QWidget* form) {
 }
 
 QFrame* Main_controls::build_operating_mode(QWidget* form) {
-    QFrame* frame = section(form, QFrame::Raised);
+    QFrame* frame = section(form, QFrame::Raised, "2. Tryb pracy");
     QGridLayout* grid = section_grid(frame, heading(frame, "2. Tryb pracy"));
 
     QVBoxLayout* detection = column(grid, 1, 0, 2);
@@ -186,10 +220,10 @@ QFrame* Main_controls::build_operating_mode(QWidget* form) {
     CSpinEdit_rop_alm = spin_edit(rop, "CSpinEdit_rop_alm", 1, 1000, 50);
     auto* rop_layout = new QHBoxLayout(rop);
     rop_layout->setContentsMargins(8, 2, 8, 4);
-    rop_layout->addWidget(new QLabel(QStringLiteral("ANS"), rop));
+    rop_layout->addWidget(label_for(CSpinEdit_rop_ans, "ANS"));
     rop_layout->addWidget(CSpinEdit_rop_ans);
     rop_layout->addSpacing(8);
-    rop_layout->addWidget(new QLabel(QStringLiteral("ALM"), rop));
+    rop_layout->addWidget(label_for(CSpinEdit_rop_alm, "ALM"));
     rop_layout->addWidget(CSpinEdit_rop_alm);
     rop_layout->addStretch();
     outputs->addWidget(rop);
@@ -219,7 +253,7 @@ QFrame* Main_controls::build_operating_mode(QWidget* form) {
     ComboBox_smoke_profile->setEditText(QStringLiteral("Profil 0 (standardowy)"));
     auto* profile = new QHBoxLayout;
     profile->setSpacing(6);
-    profile->addWidget(new QLabel(QStringLiteral("Profil detekcji dymu"), frame));
+    profile->addWidget(label_for(ComboBox_smoke_profile, "Profil detekcji dymu"));
     profile->addWidget(ComboBox_smoke_profile);
     profile->addStretch();
     grid->addLayout(profile, 2, 1, 1, 2, Qt::AlignTop);
@@ -231,7 +265,7 @@ QFrame* Main_controls::build_operating_mode(QWidget* form) {
 }
 
 QFrame* Main_controls::build_alarm_mode(QWidget* form) {
-    QFrame* frame = section(form, QFrame::Raised);
+    QFrame* frame = section(form, QFrame::Raised, "3. Tryb alarmowania");
     QGridLayout* grid = section_grid(frame, heading(frame, "3. Tryb alarmowania"));
     RadioButton_lock = radio_button(frame, "RadioButton_lock",
                                     "Zatrzaskowy (praca dwustanowa z zatrzaskiem alarmu)");
@@ -253,7 +287,7 @@ QFrame* Main_controls::build_alarm_mode(QWidget* form) {
     last_row->setSpacing(6);
     last_row->addWidget(CheckBox_ar_mode);
     last_row->addSpacing(24);
-    last_row->addWidget(new QLabel(QStringLiteral("HC"), frame));
+    last_row->addWidget(label_for(CSpinEdit_hc, "HC"));
     last_row->addWidget(CSpinEdit_hc);
     last_row->addStretch();
     grid->addLayout(last_row, 4, 0, 1, -1);
@@ -268,7 +302,7 @@ QWidget* Main_controls::build_relay_and_addresses(QWidget* form) {
     row_layout->setContentsMargins(0, 0, 0, 0);
     row_layout->setSpacing(0);
 
-    QFrame* relay = section(row, QFrame::Sunken);
+    QFrame* relay = section(row, QFrame::Sunken, "4. Obsługa przekaźnika / prąd alarmu");
     QGridLayout* relay_grid =
         section_grid(relay, heading(relay, "4. Obsługa przekaźnika / prąd alarmu"));
     CheckBox_relay = check_box(relay, "CheckBox_relay", "Praca przekaźnika");
@@ -286,7 +320,7 @@ QWidget* Main_controls::build_relay_and_addresses(QWidget* form) {
     relay_grid->setRowStretch(4, 1);
     relay->setFixedWidth(std::max(relay_width, relay->sizeHint().width()));
 
-    QFrame* addresses = section(row, QFrame::Sunken);
+    QFrame* addresses = section(row, QFrame::Sunken, "5. Adresy PNX30");
     QGridLayout* address_grid = section_grid(addresses, heading(addresses, "5. Adresy PNX30"));
     ComboBox_address_1 = address_list(addresses, "ComboBox_address_1");
     CheckBox_address_increment =
@@ -295,12 +329,12 @@ QWidget* Main_controls::build_relay_and_addresses(QWidget* form) {
     ComboBox_address_WK = address_list(addresses, "ComboBox_address_WK");
     CheckBox_address_WK_increment =
         check_box(addresses, "CheckBox_address_WK_increment", "Zwiększ przy podłączeniu");
-    address_grid->addWidget(new QLabel(QStringLiteral("Adres podstawowy"), addresses), 1, 0);
+    address_grid->addWidget(label_for(ComboBox_address_1, "Adres podstawowy"), 1, 0);
     address_grid->addWidget(ComboBox_address_1, 1, 1);
     address_grid->addWidget(CheckBox_address_increment, 1, 2);
-    address_grid->addWidget(new QLabel(QStringLiteral("Adres ROP"), addresses), 2, 0);
+    address_grid->addWidget(label_for(ComboBox_address_2, "Adres ROP"), 2, 0);
     address_grid->addWidget(ComboBox_address_2, 2, 1);
-    address_grid->addWidget(new QLabel(QStringLiteral("Adres czujek W / K"), addresses), 3, 0);
+    address_grid->addWidget(label_for(ComboBox_address_WK, "Adres czujek W / K"), 3, 0);
     address_grid->addWidget(ComboBox_address_WK, 3, 1);
     address_grid->addWidget(CheckBox_address_WK_increment, 3, 2);
     address_grid->setColumnStretch(3, 1);
@@ -313,7 +347,7 @@ QWidget* Main_controls::build_relay_and_addresses(QWidget* form) {
 }
 
 QFrame* Main_controls::build_signalling(QWidget* form) {
-    QFrame* frame = section(form, QFrame::Raised);
+    QFrame* frame = section(form, QFrame::Raised, "6. Opcje sygnalizacyjne");
     QGridLayout* grid = section_grid(frame, heading(frame, "6. Opcje sygnalizacyjne"));
     CheckBox_blink = check_box(frame, "CheckBox_blink", "Stan dozorowania");
     CheckBox_dust = check_box(frame, "CheckBox_dust", "Stan zabrudzenia");
@@ -340,7 +374,8 @@ QFrame* Main_controls::build_signalling(QWidget* form) {
 }
 
 QFrame* Main_controls::build_status_and_actions(QWidget* form) {
-    QFrame* frame = section(form, QFrame::Raised);
+    // The one section without a heading.
+    QFrame* frame = section(form, QFrame::Raised, "Stan połączenia i operacje");
     auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(6);
@@ -349,10 +384,12 @@ QFrame* Main_controls::build_status_and_actions(QWidget* form) {
     // from shifting when the monitor changes them.
     Shape_dongle = new Circle_shape(frame);
     Shape_dongle->setObjectName("Shape_dongle");
+    Shape_dongle->setAccessibleName(QString::fromUtf8("Dongle: stan nieznany"));
     Label_dev_state = new QLabel(QStringLiteral("DONGLE USB"), frame);
     Label_dev_state->setObjectName("Label_dev_state");
     Shape_ktr = new Circle_shape(frame);
     Shape_ktr->setObjectName("Shape_ktr");
+    Shape_ktr->setAccessibleName(QString::fromUtf8("Czujka: stan nieznany"));
     Label_ktr_info = new QLabel(QStringLiteral("KTR27 INFO"), frame);
     Label_ktr_info->setObjectName("Label_ktr_info");
     for (QLabel* label : {Label_dev_state, Label_ktr_info}) {
@@ -373,7 +410,7 @@ QFrame* Main_controls::build_status_and_actions(QWidget* form) {
     status->addWidget(Shape_ktr);
     status->addWidget(Label_ktr_info);
     status->addStretch();
-    status->addWidget(new QLabel(QStringLiteral("CMPL"), frame));
+    status->addWidget(label_for(CSpinEdit_cmp, "CMPL"));
     status->addWidget(CSpinEdit_cmp);
     layout->addLayout(status);
 
@@ -381,13 +418,14 @@ QFrame* Main_controls::build_status_and_actions(QWidget* form) {
     Edit_code->setObjectName("Edit_code");
     Edit_code2 = new QLineEdit(QStringLiteral("0x0000"), frame);
     Edit_code2->setObjectName("Edit_code2");
-    for (QLineEdit* edit : {Edit_code, Edit_code2}) {
-        edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0xffffffff")) +
-                            16);
-    }
+    // The identifier is a version byte and an information word (up to six digits), the WID
+    // pair two words (up to eight); both edits get room for eight, so they line up.
+    fit_hex_width(Edit_code, 8);
+    fit_hex_width(Edit_code2, 8);
+    Edit_code2->setAccessibleName(QString::fromUtf8("Identyfikator produkcyjny WID"));
     auto* identifier = new QHBoxLayout;
     identifier->setSpacing(6);
-    identifier->addWidget(new QLabel(QStringLiteral("Identyfikator produkcyjny:"), frame));
+    identifier->addWidget(label_for(Edit_code, "Identyfikator produkcyjny:"));
     identifier->addWidget(Edit_code);
     identifier->addWidget(Edit_code2);
     identifier->addStretch();

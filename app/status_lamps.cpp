@@ -20,9 +20,15 @@ void show_text(QLabel* label, const char* text, const QColor& colour) {
     label->setPalette(palette);
 }
 
-void paint(Circle_shape* lamp, const QColor& colour) {
+// The lamp's name says what its colour shows, for those who cannot see it.
+void paint(Circle_shape* lamp, const QColor& colour, const char* meaning) {
     lamp->set_fill(colour);
     lamp->set_outline(colour);
+    // Only a change is news: a blinking lamp repaints every second.
+    const QString name = QString::fromUtf8(meaning);
+    if (lamp->accessibleName() != name) {
+        lamp->setAccessibleName(name);
+    }
 }
 
 // Hidden lamps keep their place in the layout, so toggling is all a blink takes.
@@ -45,12 +51,12 @@ void Status_lamps::show_link(bool panel_mode) {
     show_text(controls.Label_dev_state, panel_mode ? "KMX12 PODŁĄCZONY" : "DONGLE KTR27 PODŁĄCZONY",
               green);
     controls.Shape_dongle->setVisible(true);
-    paint(controls.Shape_dongle, green);
+    paint(controls.Shape_dongle, green, panel_mode ? "KMX12: podłączony" : "Dongle: podłączony");
 }
 
 void Status_lamps::show_no_link() {
     show_text(controls.Label_dev_state, "DONGLE KTR27 NIE PODŁĄCZONY", red);
-    paint(controls.Shape_dongle, red);
+    paint(controls.Shape_dongle, red, "Dongle: nie podłączony");
     toggle(controls.Shape_dongle);
 }
 
@@ -58,12 +64,12 @@ void Status_lamps::show_detector(std::uint32_t version, std::uint32_t informatio
     show_text(controls.Label_ktr_info, "CZUJKA KTR27 PODŁĄCZONA", green);
     controls.Edit_code->setText(identifier(version, information));
     controls.Shape_ktr->setVisible(true);
-    paint(controls.Shape_ktr, green);
+    paint(controls.Shape_ktr, green, "Czujka: podłączona");
 }
 
 void Status_lamps::show_no_detector() {
     show_text(controls.Label_ktr_info, "CZUJKA KTR27 NIE PODŁĄCZONA", red);
-    paint(controls.Shape_ktr, red);
+    paint(controls.Shape_ktr, red, "Czujka: nie podłączona");
     controls.Edit_code->setText(QString::fromLatin1(no_detector_identifier));
     toggle(controls.Shape_ktr);
 }

@@ -20,11 +20,14 @@ public:
     // Where --screenshot puts its files.
     std::string screenshot_dir;
     bool help = false;
+    bool version = false;
 
     // The arguments after the program name, as left by the toolkit. Nothing, with `error`
     // set, for a command line the program does not understand.
     static std::optional<Bench_options> parse(const std::vector<std::string>& arguments,
                                               std::string& error);
 
-    static const char* usage();
+    static std::string usage();
+    // "ktr27tunex-bench" and the version, one line.
+    static std::string version_line();
 };

@@ -19,19 +19,30 @@ namespace {
 struct Fault_caption {
     Sim_detector::Fault fault;
     const char* caption;
+    const char* effect;
 };
 
 constexpr Fault_caption fault_captions[] = {
-    {Sim_detector::Fault::no_reply, "no reply"},
-    {Sim_detector::Fault::reject, "rejects requests (0xCE)"},
-    {Sim_detector::Fault::erase_refused, "erase refused"},
-    {Sim_detector::Fault::erase_ignored, "erase ignored"},
-    {Sim_detector::Fault::erase_spills, "erase spills below"},
-    {Sim_detector::Fault::program_refused, "write refused"},
-    {Sim_detector::Fault::program_ignored, "write ignored"},
-    {Sim_detector::Fault::wrong_command, "wrong command byte"},
-    {Sim_detector::Fault::wrong_echo, "wrong echo"},
-    {Sim_detector::Fault::bad_crc, "reply CRC damaged"},
+    {Sim_detector::Fault::no_reply, "no reply",
+     "The detector hears every request and answers none"},
+    {Sim_detector::Fault::reject, "rejects requests (0xCE)",
+     "Every request is answered with 0xCE, as if its CRC-8 were wrong"},
+    {Sim_detector::Fault::erase_refused, "erase refused",
+     "An erase is answered with 0xCE and the segment stays as it was"},
+    {Sim_detector::Fault::erase_ignored, "erase ignored",
+     "An erase is acknowledged, but the segment stays as it was"},
+    {Sim_detector::Fault::erase_spills, "erase spills below",
+     "An erase also wipes the segment below the one addressed"},
+    {Sim_detector::Fault::program_refused, "write refused",
+     "A write is answered with 0xCE and the words stay as they were"},
+    {Sim_detector::Fault::program_ignored, "write ignored",
+     "A write is acknowledged, but the words stay as they were"},
+    {Sim_detector::Fault::wrong_command, "wrong command byte",
+     "Every reply carries 0x00 as its command byte"},
+    {Sim_detector::Fault::wrong_echo, "wrong echo",
+     "Every reply echoes another address, word or marker than the request's"},
+    {Sim_detector::Fault::bad_crc, "reply CRC damaged",
+     "One bit of every reply is flipped after its CRC-8 was made"},
 };
 
 QString hex_word(std::uint16_t word) {
@@ -80,9 +91,13 @@ Detector_group::Detector_group(Sim_bench& bench, Detector_factory& factory, QWid
     state_label->setObjectName(QStringLiteral("Label_detector_state"));
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QStringLiteral("Version"), this), 0, 0);
+    auto* version_label = new QLabel(QStringLiteral("Version"), this);
+    version_label->setBuddy(version_spin);
+    auto* info_label = new QLabel(QStringLiteral("Information word"), this);
+    info_label->setBuddy(info_edit);
+    grid->addWidget(version_label, 0, 0);
     grid->addWidget(version_spin, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Information word"), this), 1, 0);
+    grid->addWidget(info_label, 1, 0);
     grid->addWidget(info_edit, 1, 1);
     auto* kind_row = new QHBoxLayout;
     kind_row->addWidget(fresh_radio);
@@ -101,6 +116,7 @@ Detector_group::Detector_group(Sim_bench& bench, Detector_factory& factory, QWid
     for (const Fault_caption& entry : fault_captions) {
         auto* box = new QCheckBox(QString::fromLatin1(entry.caption), this);
         box->setObjectName(QStringLiteral("CheckBox_fault_%1").arg(index));
+        box->setToolTip(QString::fromLatin1(entry.effect));
         // Squeezing the window takes height from the loop list, never from these.
         box->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         faults->addWidget(box, index / 2, index % 2);

@@ -17,14 +17,19 @@ Dongle_group::Dongle_group(Sim_bench& bench, QWidget* parent)
     unplug_button->setObjectName(QStringLiteral("Button_unplug_dongle"));
 
     using Fault = Sim_dongle::Fault;
-    fault_list =
-        new Fault_list<Fault>(bench.dongle().faults(),
-                              {{QStringLiteral("no reply"), Fault::no_reply},
-                               {QStringLiteral("late reply"), Fault::late_reply},
-                               {QStringLiteral("request damaged (0xCE)"), Fault::rejection},
-                               {QStringLiteral("wrong echo"), Fault::wrong_echo},
-                               {QStringLiteral("reply CRC damaged"), Fault::bad_crc}},
-                              this);
+    fault_list = new Fault_list<Fault>(
+        bench.dongle().faults(),
+        {{QStringLiteral("no reply"), Fault::no_reply,
+          QStringLiteral("The dongle swallows every request")},
+         {QStringLiteral("late reply"), Fault::late_reply,
+          QStringLiteral("Every reply comes after the tool has stopped waiting for it")},
+         {QStringLiteral("request damaged (0xCE)"), Fault::rejection,
+          QStringLiteral("Requests reach the detector damaged, so it answers 0xCE")},
+         {QStringLiteral("wrong echo"), Fault::wrong_echo,
+          QStringLiteral("Every reply echoes another address, marker or word")},
+         {QStringLiteral("reply CRC damaged"), Fault::bad_crc,
+          QStringLiteral("Every reply is damaged on its way back")}},
+        this);
     fault_list->setObjectName(QStringLiteral("List_dongle_fault"));
 
     unplug_after_spin = new QSpinBox(this);
@@ -32,6 +37,8 @@ Dongle_group::Dongle_group(Sim_bench& bench, QWidget* parent)
     unplug_after_spin->setRange(0, 1000);
     unplug_after_spin->setValue(20);
     unplug_after_spin->setSuffix(QStringLiteral(" requests"));
+    unplug_after_spin->setAccessibleName(
+        QStringLiteral("Requests before the dongle is pulled out"));
     unplug_after_button = new QPushButton(QStringLiteral("Pull out after"), this);
     unplug_after_button->setObjectName(QStringLiteral("Button_unplug_after"));
     unplug_after_button->setToolTip(
@@ -44,7 +51,9 @@ Dongle_group::Dongle_group(Sim_bench& bench, QWidget* parent)
     auto* grid = new QGridLayout(this);
     grid->addWidget(plug_button, 0, 0);
     grid->addWidget(unplug_button, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Reply fault"), this), 1, 0);
+    auto* fault_label = new QLabel(QStringLiteral("Reply fault"), this);
+    fault_label->setBuddy(fault_list);
+    grid->addWidget(fault_label, 1, 0);
     grid->addWidget(fault_list, 1, 1);
     grid->addWidget(unplug_after_button, 2, 0);
     grid->addWidget(unplug_after_spin, 2, 1);

@@ -29,14 +29,30 @@ Bench_script::Scenario scenario_of(Bench_options::Mode mode) {
     }
 }
 
+// Prints the usage or the version when asked for; true when the program is done.
+bool answered(const Bench_options& options) {
+    if (options.help) {
+        std::fputs(Bench_options::usage().c_str(), stdout);
+        return true;
+    }
+    if (options.version) {
+        std::fputs(Bench_options::version_line().c_str(), stdout);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // The usage needs no display: answer it before the toolkit looks for one.
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--help" || argument == "-h") {
-            std::fputs(Bench_options::usage(), stdout);
+    // --help and --version need no display: they are answered before the toolkit looks for
+    // one. A command line that does not parse here may still hold the toolkit's own options
+    // (-platform, -style), so it is judged again once the toolkit has taken those out.
+    {
+        std::string ignored;
+        const auto early =
+            Bench_options::parse(std::vector<std::string>(argv + 1, argv + argc), ignored);
+        if (early && answered(*early)) {
             return 0;
         }
     }
@@ -52,8 +68,12 @@ int main(int argc, char** argv) {
     std::string error;
     const auto options = Bench_options::parse(arguments, error);
     if (!options) {
-        std::fprintf(stderr, "ktr27tunex-bench: %s\n\n%s", error.c_str(), Bench_options::usage());
+        std::fprintf(stderr, "ktr27tunex-bench: %s\n\n%s", error.c_str(),
+                     Bench_options::usage().c_str());
         return 2;
+    }
+    if (answered(*options)) {
+        return 0;
     }
 
     // The simulated OS goes in before any window exists: every layer above the OS seam then

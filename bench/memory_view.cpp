@@ -83,12 +83,14 @@ Memory_view::Memory_view(Sim_bench& bench,
     setObjectName(QStringLiteral("Memory_view"));
     detector_list = new QComboBox(this);
     detector_list->setObjectName(QStringLiteral("List_memory_detector"));
+    detector_list->setAccessibleName(QStringLiteral("Detector whose memory is shown"));
     summary_label = new QLabel(this);
     summary_label->setObjectName(QStringLiteral("Label_memory_summary"));
     summary_label->setWordWrap(true);
 
     table = new QTableWidget(row_count, words_per_row, this);
     table->setObjectName(QStringLiteral("Table_memory"));
+    table->setAccessibleName(QStringLiteral("Memory words"));
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->setFocusPolicy(Qt::NoFocus);

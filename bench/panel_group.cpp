@@ -33,19 +33,26 @@ Panel_group::Panel_group(Sim_bench& bench, Detector_factory& factory,
     login_box->setChecked(true);
 
     using Fault = Sim_module::Fault;
-    fault_list = new Fault_list<Fault>(bench.module().faults(),
-                                       {{QStringLiteral("no reply"), Fault::no_reply},
-                                        {QStringLiteral("late reply"), Fault::late_reply},
-                                        {QStringLiteral("error reply"), Fault::error_reply},
-                                        {QStringLiteral("wrong command code"), Fault::wrong_code},
-                                        {QStringLiteral("frame CRC damaged"), Fault::bad_crc}},
-                                       this);
+    fault_list = new Fault_list<Fault>(
+        bench.module().faults(),
+        {{QStringLiteral("no reply"), Fault::no_reply,
+          QStringLiteral("The module swallows every request")},
+         {QStringLiteral("late reply"), Fault::late_reply,
+          QStringLiteral("Every answer comes after the tool has stopped waiting for it")},
+         {QStringLiteral("error reply"), Fault::error_reply,
+          QStringLiteral("Every answer is the module's error reply")},
+         {QStringLiteral("wrong command code"), Fault::wrong_code,
+          QStringLiteral("Every answer frame carries a neighbouring command code")},
+         {QStringLiteral("frame CRC damaged"), Fault::bad_crc,
+          QStringLiteral("The CRC-16 of every answer frame is damaged")}},
+        this);
     fault_list->setObjectName(QStringLiteral("List_module_fault"));
 
     address_spin = new QSpinBox(this);
     address_spin->setObjectName(QStringLiteral("Spin_loop_address"));
     address_spin->setRange(0, 99);
     address_spin->setValue(3);
+    address_spin->setAccessibleName(QStringLiteral("Loop address of the next detector"));
     add_button = new QPushButton(QStringLiteral("Add detector at"), this);
     add_button->setObjectName(QStringLiteral("Button_add_loop_detector"));
     add_button->setToolTip(QStringLiteral(
@@ -56,6 +63,7 @@ Panel_group::Panel_group(Sim_bench& bench, Detector_factory& factory,
     loop_list = new QListWidget(this);
     loop_list->setObjectName(QStringLiteral("List_loop"));
     loop_list->setMinimumHeight(60);
+    loop_list->setAccessibleName(QStringLiteral("Detectors on the loop"));
 
     state_label = new QLabel(this);
     state_label->setObjectName(QStringLiteral("Label_panel_state"));
@@ -63,12 +71,16 @@ Panel_group::Panel_group(Sim_bench& bench, Detector_factory& factory,
     auto* grid = new QGridLayout(this);
     grid->addWidget(plug_button, 0, 0);
     grid->addWidget(unplug_button, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Panel password"), this), 1, 0);
+    auto* password_label = new QLabel(QStringLiteral("Panel password"), this);
+    password_label->setBuddy(password_edit);
+    grid->addWidget(password_label, 1, 0);
     auto* password_row = new QHBoxLayout;
     password_row->addWidget(password_edit);
     password_row->addWidget(login_box);
     grid->addLayout(password_row, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Reply fault"), this), 2, 0);
+    auto* fault_label = new QLabel(QStringLiteral("Reply fault"), this);
+    fault_label->setBuddy(fault_list);
+    grid->addWidget(fault_label, 2, 0);
     grid->addWidget(fault_list, 2, 1);
     grid->addWidget(add_button, 3, 0);
     grid->addWidget(address_spin, 3, 1);

@@ -59,6 +59,8 @@ TForm_pnx::TForm_pnx(QWidget* parent) : QDialog(parent) {
     Memo_log = new QPlainTextEdit(this);
     Memo_log->setObjectName(QStringLiteral("Memo_log"));
     Memo_log->setReadOnly(true);
+    // The one field without a label of its own.
+    Memo_log->setAccessibleName(QString::fromUtf8("Dziennik połączenia"));
 
     Label6 = make_label(this, "Label6", QStringLiteral("OD"), false);
     CSpinEdit1 = make_spin_edit(this, "CSpinEdit1");

@@ -10,7 +10,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth x11-apps imagemagick fonts-dejavu-core
     g++-mingw-w64-x86-64 wine64
-    dpkg-dev file desktop-file-utils
+    dpkg-dev file desktop-file-utils lintian appstream
 )
 if [ "${KTR_DEPS_MINIMAL:-0}" = 1 ]; then
     # Just what building and starting the configurator needs.

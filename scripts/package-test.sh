@@ -27,9 +27,15 @@ dpkg-deb --info "$deb"
 expected=(
     /usr/bin/ktr27tunex
     /usr/bin/ktr27tunex-bench
+    /usr/libexec/ktr27tunex/ktr27tunex-launch
     /usr/lib/udev/rules.d/70-ktr27tunex.rules
     /usr/share/applications/ktr27tunex.desktop
     /usr/share/icons/hicolor/scalable/apps/ktr27tunex.svg
+    /usr/share/metainfo/org.example.ktr27tunex.metainfo.xml
+    /usr/share/man/man1/ktr27tunex.1.gz
+    /usr/share/man/man1/ktr27tunex-bench.1.gz
+    /usr/share/doc/ktr27tunex/copyright
+    /usr/share/doc/ktr27tunex/changelog.gz
 )
 contents=$(dpkg-deb --contents "$deb")
 for path in "${expected[@]}"; do
@@ -38,14 +44,25 @@ done
 # shlibdeps must have found the Qt libraries.
 dpkg-deb --field "$deb" Depends | grep -q libqt6widgets6 || fail "no dependency on Qt Widgets"
 
+# The distribution's own checks: any error or warning fails the package. lintian refuses to
+# run as root unless told it may (CI runs as root).
+lintian_options=(--fail-on error,warning --tag-display-limit 0)
+if [ "$(id -u)" = 0 ]; then
+    lintian_options+=(--allow-root)
+fi
+echo "package-test: lintian $(basename "$deb")"
+lintian "${lintian_options[@]}" "$deb" || fail "lintian found errors or warnings (above)"
+echo "package-test: lintian reports no error and no warning"
+
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get install -y --reinstall "./$deb"
 for path in "${expected[@]}"; do
     [ -e "$path" ] || fail "$path was not installed"
 done
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate /usr/share/applications/ktr27tunex.desktop
-fi
+desktop-file-validate /usr/share/applications/ktr27tunex.desktop
+echo "package-test: AppStream validation"
+appstreamcli validate --no-net /usr/share/metainfo/org.example.ktr27tunex.metainfo.xml ||
+    fail "AppStream metadata not valid"
 
 # The installed programs, from a scratch directory (the trace file goes to the working
 # directory). ktr27tunex has no way to end by itself: a time-out (124) means it started and
@@ -54,7 +71,18 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
 env -u DISPLAY ktr27tunex-bench --help >/dev/null || fail "ktr27tunex-bench --help failed"
+env -u DISPLAY ktr27tunex-bench --version | grep -qx "ktr27tunex-bench [0-9.]*" ||
+    fail "ktr27tunex-bench --version failed"
 status=0
-QT_QPA_PLATFORM=offscreen timeout 5 ktr27tunex || status=$?
+QT_QPA_PLATFORM=offscreen timeout 5 ktr27tunex >/dev/null || status=$?
 [ "$status" = 124 ] || fail "ktr27tunex ended with status $status instead of staying up"
-echo "package-test: $(basename "$deb") installs and ktr27tunex starts"
+
+# Started as the menu starts it: the trace goes to the state folder, which the launcher makes.
+menu_command=$(sed -n 's/^Exec=//p' /usr/share/applications/ktr27tunex.desktop)
+status=0
+HOME="$scratch" XDG_STATE_HOME="$scratch/state" QT_QPA_PLATFORM=offscreen \
+    timeout 5 $menu_command >/dev/null || status=$?
+[ "$status" = 124 ] || fail "the menu entry's command ended with status $status"
+[ -s "$scratch/state/ktr27tunex/msp430_log.txt" ] ||
+    fail "started from the menu, ktr27tunex wrote no trace in its state folder"
+echo "package-test: $(basename "$deb") installs, ktr27tunex starts, from the menu in its state folder"

@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include <cstdlib>
 
@@ -397,3 +399,29 @@ TEST_F(Main_window_test, no_caption_is_cut_off_and_no_controls_overlap) {
 }
 
 } // namespace
+
+// The identifier edits are sized from the window's font: the widest value their format can
+// produce must show whole, not scrolled. In a proportional font that is not "0xffffffff".
+TEST_F(Main_window_test, identifier_fields_show_their_widest_value_whole) {
+    for (QLineEdit* edit : {form->Edit_code, form->Edit_code2}) {
+        const QFontMetrics metrics = edit->fontMetrics();
+        QString widest = QStringLiteral("0x2417dbdb");
+        for (const QChar digit : QStringLiteral("0123456789abcdef")) {
+            const QString text = QStringLiteral("0x") + QString(8, digit);
+            if (metrics.horizontalAdvance(text) > metrics.horizontalAdvance(widest)) {
+                widest = text;
+            }
+        }
+        edit->setText(widest);
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+        const QRect text_area =
+            edit->style()
+                ->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                .marginsRemoved(edit->textMargins())
+                .adjusted(2, 0, -2, 0); // QLineEdit's own margin beside the text
+        EXPECT_GE(text_area.width(), metrics.horizontalAdvance(widest))
+            << edit->objectName().toStdString() << " cuts " << widest.toStdString();
+    }
+}

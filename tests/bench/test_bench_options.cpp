@@ -56,11 +56,24 @@ TEST_P(BenchOptionsRefused, SaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, BenchOptionsRefused,
-    ::testing::Values(Refused{{"--screenshot"}, "needs a directory"},
+    ::testing::Values(Refused{{"--screenshot"}, "Missing value"},
                       Refused{{"--screenshot="}, "needs a directory"},
                       Refused{{"--self-test=everything"}, "unknown argument"},
                       Refused{{"--selftest"}, "unknown argument"},
                       Refused{{"--self-test", "--screenshot", "x"}, "only one"},
-                      Refused{{"--self-test", "--self-test=series"}, "only one"}));
+                      Refused{{"--self-test", "--self-test=series"}, "only one"},
+                      Refused{{"--self-test", "series"}, "unknown argument: series"},
+                      Refused{{"-x"}, "unknown argument: -x"}));
+
+TEST(BenchOptions, VersionAndUsageNameTheProgram) {
+    std::string error;
+    const auto options = Bench_options::parse({"-v"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->version);
+    EXPECT_EQ(Bench_options::version_line().rfind("ktr27tunex-bench ", 0), 0u);
+    const std::string usage = Bench_options::usage();
+    EXPECT_EQ(usage.rfind("Usage: ktr27tunex-bench ", 0), 0u) << usage;
+    EXPECT_NE(usage.find("--screenshot <dir>"), std::string::npos) << usage;
+}
 
 } // namespace

@@ -13,6 +13,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
@@ -256,6 +258,25 @@ TEST_F(BenchWindow, MemoryViewSwitchesToALoopDetectorWithoutMarkingEverything) {
     panel.remove_button->click();
     EXPECT_EQ(memory.detector_list->count(), 1);
     EXPECT_EQ(memory.shown(), socket());
+}
+
+// Placed beside a main window on a screen lower than all of its devices, the window keeps its
+// bottom line on the screen and its devices scroll instead.
+TEST_F(BenchWindow, StaysOnALowScreenAndScrollsItsDevices) {
+    const QRect available = window.screen()->availableGeometry();
+    QWidget main_window;
+    main_window.resize(754, 671);
+    main_window.move(available.left(), available.bottom() - 700);
+    main_window.show();
+    window.show();
+    window.place_beside(main_window);
+    EXPECT_LE(window.frameGeometry().bottom(), available.bottom());
+    EXPECT_GE(window.frameGeometry().top(), available.top());
+
+    QWidget* last = panel.state_label;
+    window.device_scroll->ensureWidgetVisible(last);
+    const QPoint bottom = last->mapTo(window.device_scroll->viewport(), last->rect().bottomLeft());
+    EXPECT_LE(bottom.y(), window.device_scroll->viewport()->height());
 }
 
 } // namespace
