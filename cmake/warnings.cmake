@@ -23,14 +23,13 @@ function(ktr_test name label)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES LABELS "${label}"
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-    # In the Windows cross-build every test also runs under Wine, through the emulator of the
-    # toolchain file, in one Wine prefix of the build directory; exit code 77 means Wine could
-    # not run programs and marks the test skipped, never passed.
+    # In the Windows cross-build every test also runs under Wine, through the emulator
+    # (cmake/windows.cmake); exit code 77 means Wine could not run programs and marks the test
+    # skipped, never passed.
     if(CMAKE_CROSSCOMPILING AND WIN32)
         set(labels ${label})
         list(APPEND labels windows)
         list(REMOVE_DUPLICATES labels)
-        set_tests_properties(${name} PROPERTIES LABELS "${labels}" SKIP_RETURN_CODE 77
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+        set_tests_properties(${name} PROPERTIES LABELS "${labels}" SKIP_RETURN_CODE 77)
     endif()
 endfunction()

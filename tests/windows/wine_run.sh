@@ -16,9 +16,18 @@ skip_code=77
 : "${WINEPREFIX:=${TMPDIR:-/tmp}/ktr27tunex-wine-$(id -u)}"
 export WINEPREFIX
 export WINEDEBUG=-all
-# No Mono or Gecko installer dialogs and no windows: the tests need neither.
+# No Mono or Gecko installer dialogs and no windows: the tests need neither. A program that
+# shows real windows (KTR_WINE_DISPLAY=1) keeps the X display and is skipped without one.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
+if [ "${KTR_WINE_DISPLAY:-0}" = 1 ] && [ "$1" != "--check" ]; then
+    if [ -z "${DISPLAY:-}" ]; then
+        echo "SKIPPED: no X display for a program with real windows (run it under xvfb-run)"
+        exit "$skip_code"
+    fi
+else
+    unset DISPLAY
+fi
+unset WAYLAND_DISPLAY
 
 wine=""
 for candidate in wine64 wine /usr/lib/wine/wine64; do
