@@ -28,6 +28,10 @@ else
     unset DISPLAY
 fi
 unset WAYLAND_DISPLAY
+# Wine keeps the Unix side's QT_* variables from Windows programs; WINEQT_* reach them as QT_*.
+for name in $(env | sed -n 's/^\(QT_[A-Za-z0-9_]*\)=.*/\1/p'); do
+    eval "export WINE$name=\"\$$name\""
+done
 
 wine=""
 for candidate in wine64 wine /usr/lib/wine/wine64; do
