@@ -23,6 +23,10 @@ function(ktr_test name label)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES LABELS "${label}"
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    # On Windows the offscreen platform finds no fonts by itself.
+    if(WIN32)
+        set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT QT_QPA_FONTDIR=C:/Windows/Fonts)
+    endif()
     # In the Windows cross-build every test also runs under Wine, through the emulator
     # (cmake/windows.cmake); exit code 77 means Wine could not run programs and marks the test
     # skipped, never passed.

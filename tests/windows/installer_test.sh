@@ -28,6 +28,11 @@ user_folder=$(unix_path "$(win_env LOCALAPPDATA)\\KTR27 Tunex")
 install_dir="$program_files/KTR27 Tunex"
 menu_dir="$start_menu/KTR27 Tunex"
 [ -n "$program_files" ] && [ -n "$start_menu" ] || fail "Wine did not name its folders"
+# What an interrupted earlier run left goes first, the way a user would remove it.
+if [ -f "$install_dir/Uninstall.exe" ]; then
+    "$wine" "$install_dir/Uninstall.exe" /S
+    settle
+fi
 [ ! -e "$install_dir" ] && [ ! -e "$menu_dir" ] || fail "a previous installation is in the way"
 
 echo "Installing $(basename "$installer") silently..."
