@@ -104,10 +104,16 @@ for program in ktr27tunex ktr27tunex-bench; do
 done
 
 # Every test of the build under Wine. Xvfb gives the bench self-tests on the Windows platform
-# their display; the other tests run offscreen and without it.
+# their display; the other tests run offscreen. The Wine session (its server and background
+# programs) is started first with no output to hold: started by a test, those processes would
+# keep that test's output open, and CTest would wait for them as long as the session lasts.
 xvfb=(xvfb-run -a -s "-screen 0 1700x1000x24")
 set +e
-"${xvfb[@]}" ctest --test-dir "$build" --output-on-failure --timeout 300 -j "$jobs" \
+"${xvfb[@]}" bash -c 'wineserver -p </dev/null >/dev/null 2>&1
+    sh tests/windows/wine_run.sh cmd /c exit </dev/null >/dev/null 2>&1
+    ctest "$@"; rc=$?
+    wineserver -k
+    exit $rc' ctest --test-dir "$build" --output-on-failure --timeout 300 -j "$jobs" \
     | tee "$build/windows-tests.log"
 rc=${PIPESTATUS[0]}
 set -e
