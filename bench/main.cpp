@@ -9,6 +9,8 @@
 #include "tunex_application.h"
 #include "tunex_windows.h"
 
+#include <QIcon>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -59,6 +61,7 @@ int main(int argc, char** argv) {
 
     Tunex_application application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ktr27tunex"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/ktr27tunex.png")));
 
     std::vector<std::string> arguments;
     const QStringList given = QCoreApplication::arguments();

@@ -1,4 +1,5 @@
-# Cross-build for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64). The test
+# Cross-build for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64). With Qt it is
+# chain-loaded by the Qt tree's qt.toolchain.cmake (QT_CHAINLOAD_TOOLCHAIN_FILE). The test
 # programs are Windows executables; CTest starts them through Wine (tests/windows/wine_run.sh).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -22,8 +23,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Self-contained executables: no libstdc++, libgcc or winpthread DLLs to put on Wine's path.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# No -static: the programs exchange C++ objects with Qt's DLLs, which use the shared MinGW
+# runtime; the build copies that runtime beside the programs (cmake/windows.cmake).
 
 # Each test program runs as `sh wine_run.sh program.exe`, which runs it under Wine or reports the
 # test as skipped when Wine cannot run programs on this machine.

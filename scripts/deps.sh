@@ -9,7 +9,7 @@ packages=(
     googletest libgtest-dev
     clang libclang-rt-14-dev
     xvfb xauth x11-apps imagemagick fonts-dejavu-core
-    g++-mingw-w64-x86-64 wine64
+    g++-mingw-w64-x86-64 wine wine64 fonts-wine nsis xz-utils
     dpkg-dev file desktop-file-utils lintian appstream
 )
 if [ "${KTR_DEPS_MINIMAL:-0}" = 1 ]; then

@@ -16,9 +16,19 @@ skip_code=77
 : "${WINEPREFIX:=${TMPDIR:-/tmp}/ktr27tunex-wine-$(id -u)}"
 export WINEPREFIX
 export WINEDEBUG=-all
-# No Mono or Gecko installer dialogs and no windows: the tests need neither.
+# No Mono or Gecko installer dialogs: the tests need neither. A program that shows real windows
+# (KTR_WINE_DISPLAY=1) needs an X display and is skipped without one. The others run offscreen;
+# they keep whatever display there is, so every program of one Wine session sees the same.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
+if [ "${KTR_WINE_DISPLAY:-0}" = 1 ] && [ "$1" != "--check" ] && [ -z "${DISPLAY:-}" ]; then
+    echo "SKIPPED: no X display for a program with real windows (run it under xvfb-run)"
+    exit "$skip_code"
+fi
+unset WAYLAND_DISPLAY
+# Wine keeps the Unix side's QT_* variables from Windows programs; WINEQT_* reach them as QT_*.
+for name in $(env | sed -n 's/^\(QT_[A-Za-z0-9_]*\)=.*/\1/p'); do
+    eval "export WINE$name=\"\$$name\""
+done
 
 wine=""
 for candidate in wine64 wine /usr/lib/wine/wine64; do
@@ -62,6 +72,11 @@ if command -v flock >/dev/null 2>&1; then
 fi
 if [ ! -s "$status_file" ]; then
     if reason=$(check_wine); then
+        # Wine's own Tahoma and Marlett (Debian's fonts-wine) are not found from a new prefix;
+        # a Windows PC has them in its Fonts folder, and the window tests measure text in Tahoma.
+        for font in /usr/share/wine/fonts/*.ttf; do
+            [ -f "$font" ] && cp -f "$font" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+        done
         echo "ok" >"$status_file"
     else
         echo "$reason" >"$status_file"
