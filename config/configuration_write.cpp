@@ -41,7 +41,7 @@ bool Configuration_write::read_segment(const char* text, SegmentImage& into) {
         std::uint16_t first = 0;
         std::uint16_t second = 0;
         if (memory.read_with_attempts(SegmentImage::pair_address(k), first, second, attempts) !=
-            0) {
+            link_status::ok) {
             return false;
         }
         into.set_pair(k, first, second);
@@ -60,7 +60,7 @@ Configuration_write::Run Configuration_write::erase_and_write() {
         const auto first = written.words[static_cast<std::size_t>(2 * k)];
         const auto second = written.words[static_cast<std::size_t>(2 * k + 1)];
         if (memory.write_with_attempts(SegmentImage::pair_address(k), first, second, attempts) !=
-            0) {
+            link_status::ok) {
             return Run::write_failed;
         }
     }
