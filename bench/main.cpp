@@ -60,7 +60,9 @@ int main(int argc, char** argv) {
     }
 
     Tunex_application application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ktr27tunex"));
+    // Its own name gives the bench its own write record: simulated detectors never show up in
+    // the history of the detectors a production line really programmed.
+    QApplication::setApplicationName(QStringLiteral("ktr27tunex-bench"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ktr27tunex.png")));
 
     std::vector<std::string> arguments;
