@@ -595,6 +595,7 @@ void TForm_main::run_operation(bool write) {
     // "Połącz" or "Rozłącz" would replace the link under an operation that may already have
     // erased a segment.
     Button1->setEnabled(false);
+    menu->set_items_enabled(false);
     pacing.process_messages();
 
     // The operation stays on the link it started on.
@@ -625,7 +626,11 @@ void TForm_main::run_operation(bool write) {
                 // The read refreshes the parameter pairs the write verifies against; whatever
                 // it reports, the write follows once the user has seen it.
                 const Configuration_read::Result read = read_configuration(memory, false);
-                write_configuration(memory, wanted, {version, information, read.wid});
+                const Configuration_write::Outcome outcome =
+                    write_configuration(memory, wanted, {version, information, read.wid});
+                if (via_panel) {
+                    follow_given_address(wanted, outcome);
+                }
             }
         }
 
@@ -638,6 +643,7 @@ void TForm_main::run_operation(bool write) {
     Button_send_to_ktr27->setEnabled(true);
     Button_read_ktr27->setEnabled(true);
     Button1->setEnabled(true);
+    menu->set_items_enabled(true);
     pacing.close();
     if (!via_panel && !closing) {
         Timer_dongle->start();
@@ -906,7 +912,7 @@ void TForm_main::Button1Click() {
 void TForm_main::mark_loop_addresses() {
     const std::vector<int> none;
     const std::vector<int>& found =
-        panel_mode && Form_pnx != nullptr ? Form_pnx->scanned_addresses() : none;
+        panel_mode && Form_pnx != nullptr ? Form_pnx->loop_addresses() : none;
     for (int address = 0; address <= 99; ++address) {
         const bool taken = std::find(found.begin(), found.end(), address) != found.end();
         const int entry = entry_of_address(static_cast<std::uint8_t>(address));
@@ -921,13 +927,28 @@ void TForm_main::mark_loop_addresses() {
     }
 }
 
+void TForm_main::follow_given_address(const DetectorConfig& config,
+                                      Configuration_write::Outcome outcome) {
+    using Outcome = Configuration_write::Outcome;
+    // Every later outcome comes after the whole segment, the new address with it, was written.
+    const bool segment_written =
+        outcome == Outcome::verified || outcome == Outcome::backup_failed ||
+        outcome == Outcome::read_back_failed || outcome == Outcome::verification_failed;
+    if (Form_pnx == nullptr || !segment_written || !Bit_operations().test_bit(config.options1, 5)) {
+        return;
+    }
+    Pnx_connection& connection = Form_pnx->pnx_connection();
+    connection.note_address_moved(connection.detector_address(), config.address);
+    mark_loop_addresses();
+}
+
 bool TForm_main::loop_address_free(const DetectorConfig& config) {
     if (!panel_mode || Form_pnx == nullptr || !Bit_operations().test_bit(config.options1, 5)) {
         return true;
     }
     const int wanted = config.address;
     const int chosen = Form_pnx->detector_address();
-    const std::vector<int>& found = Form_pnx->scanned_addresses();
+    const std::vector<int>& found = Form_pnx->loop_addresses();
     if (wanted == chosen || std::find(found.begin(), found.end(), wanted) == found.end()) {
         return true;
     }

@@ -153,6 +153,9 @@ private:
     bool loop_address_free(const DetectorConfig& config);
     // Marks the basic-address entries where the last scan found a detector.
     void mark_loop_addresses();
+    // A write through the panel that put a basic address into the detector moves the detector
+    // there in the loop's known addresses.
+    void follow_given_address(const DetectorConfig& config, Configuration_write::Outcome outcome);
 
     bool centred = false;
     // The version the option gate was last applied with.
