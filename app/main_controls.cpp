@@ -2,6 +2,7 @@
 
 #include "circle_shape.h"
 #include "edit_combo_box.h"
+#include "option_bits.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -20,6 +21,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -111,11 +115,21 @@ QPushButton* push_button(QWidget* parent, const char* name, const char* caption,
     return button;
 }
 
+// A configuration number's spin edit, with the range and the start value of the option table.
+QSpinBox* option_spin_edit(QWidget* parent, const char* name) {
+    for (const option_bits::Number& number : option_bits::numbers) {
+        if (std::string_view(number.control) == name) {
+            return spin_edit(parent, name, number.minimum, number.maximum, number.initial);
+        }
+    }
+    throw std::logic_error(std::string("no configuration number named ") + name);
+}
+
 Edit_combo_box* address_list(QWidget* parent, const char* name) {
     auto* list = new Edit_combo_box(parent);
     list->setObjectName(name);
     list->addItem(QStringLiteral("brak"));
-    for (int address = 0; address <= 99; ++address) {
+    for (int address = 0; address <= option_bits::highest_address; ++address) {
         list->addItem(QString::number(address));
     }
     list->setMaxVisibleItems(20);
@@ -216,8 +230,8 @@ QFrame* Main_controls::build_operating_mode(QWidget* form) {
     outputs->addWidget(wz);
 
     auto* rop = new QGroupBox(QStringLiteral("ROP"), frame);
-    CSpinEdit_rop_ans = spin_edit(rop, "CSpinEdit_rop_ans", 1, 1000, 10);
-    CSpinEdit_rop_alm = spin_edit(rop, "CSpinEdit_rop_alm", 1, 1000, 50);
+    CSpinEdit_rop_ans = option_spin_edit(rop, "CSpinEdit_rop_ans");
+    CSpinEdit_rop_alm = option_spin_edit(rop, "CSpinEdit_rop_alm");
     auto* rop_layout = new QHBoxLayout(rop);
     rop_layout->setContentsMargins(8, 2, 8, 4);
     rop_layout->addWidget(label_for(CSpinEdit_rop_ans, "ANS"));
@@ -278,7 +292,7 @@ QFrame* Main_controls::build_alarm_mode(QWidget* form) {
                              "dymu i ciepła - opcja niezalecana)");
     CheckBox_ar_mode =
         check_box(frame, "CheckBox_ar_mode", "Tryb AR (impulsowa sygnalizacja 1s/6s)");
-    CSpinEdit_hc = spin_edit(frame, "CSpinEdit_hc", 0, 50, 0);
+    CSpinEdit_hc = option_spin_edit(frame, "CSpinEdit_hc");
 
     grid->addWidget(RadioButton_lock, 1, 0, 1, -1);
     grid->addWidget(RadioButton_reset, 2, 0, 1, -1);

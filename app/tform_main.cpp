@@ -2,6 +2,7 @@
 
 #include "bit_operations.h"
 #include "bootloader_memory.h"
+#include "config_controls.h"
 #include "configuration_file.h"
 #include "device_access.h"
 #include "edit_combo_box.h"
@@ -44,32 +45,6 @@
 
 namespace {
 
-// Stored smoke_profile value of each entry of the profile list; the entry index is the profile
-// number.
-constexpr std::array<std::uint16_t, 7> profile_values = {100, 125, 150, 200, 80, 60, 40};
-constexpr std::uint16_t default_profile_value = 100;
-
-// List entry of an address: "brak" is entry 0, address n is entry n + 1. Addresses past the
-// last entry select nothing.
-int entry_of_address(std::uint8_t address) {
-    return address <= 99 ? address + 1 : -1;
-}
-
-std::uint16_t address_of_entry(int entry) {
-    return entry > 0 ? static_cast<std::uint16_t>(entry - 1) : 0;
-}
-
-// A spin edit's value as its text states it: text that is no number yields the minimum, and a
-// number is held inside the range.
-std::uint16_t spin_value(const QSpinBox* spin) {
-    bool is_number = false;
-    const int typed = spin->cleanText().toInt(&is_number);
-    if (!is_number) {
-        return static_cast<std::uint16_t>(spin->minimum());
-    }
-    return static_cast<std::uint16_t>(std::clamp(typed, spin->minimum(), spin->maximum()));
-}
-
 QString hex_pair(unsigned first, unsigned second) {
     char text[32];
     std::snprintf(text, sizeof text, "0x%02x%02x", first, second);
@@ -93,6 +68,7 @@ TForm_main::TForm_main(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("KTR27 Tunex v3 (QP14)"));
     setFont(window_font());
     build_controls(this);
+    config_controls = std::make_unique<Config_controls>(*this);
     menu = std::make_unique<Main_menu>(this);
     // The bar sits above the sections, which keep their drawn client area.
     resize(754, 671 + menu->Menu_bar->sizeHint().height());
@@ -145,171 +121,21 @@ void TForm_main::connect_handlers() {
 
 // ---- Configuration model -------------------------------------------------------------------
 
-std::uint16_t TForm_main::options1_from_controls() {
-    const Bit_operations bits;
-    std::uint16_t word = 0;
-    const bool resettable = RadioButton_reset->isChecked();
-    bits.set_bit(word, 0, CheckBox_blink->isChecked());
-    bits.set_bit(word, 1, resettable);
-    bits.set_bit(word, 2, resettable);
-    bits.set_bit(word, 3, CheckBox_relay->isChecked());
-    bits.set_bit(word, 4, RadioButton_NC->isChecked());
-    bits.set_bit(word, 5, ComboBox_address_1->currentIndex() > 0);
-    bits.set_bit(word, 6, ComboBox_address_2->currentIndex() > 0);
-    bits.set_bit(word, 7, !CheckBox_optic->isChecked());
-    bits.set_bit(word, 8, !CheckBox_thermic->isChecked());
-    bits.set_bit(word, 9, CheckBox_dust->isChecked());
-    bits.set_bit(word, 10, CheckBox_malfunction->isChecked());
-    bits.set_bit(word, 11, CheckBox_autocompensation->isChecked());
-    bits.set_bit(word, 12, CheckBox_diff_alarm->isChecked());
-    bits.set_bit(word, 13, CheckBox_const_current->isChecked());
-    bits.set_bit(word, 14, !CheckBox_ROP->isChecked());
-    bits.set_bit(word, 15, CheckBox_con->isChecked());
-    return word;
-}
-
-std::uint16_t TForm_main::options2_from_controls() {
-    const Bit_operations bits;
-    std::uint16_t word = 0;
-    bits.set_bit(word, 0, CheckBox_ar_mode->isChecked());
-    bits.set_bit(word, 1, RadioButton_WZ_NC->isChecked());
-    bits.set_bit(word, 2, CheckBox_overwrite->isChecked());
-    bits.set_bit(word, 3, CheckBox_const_add_10m->isChecked());
-    bits.set_bit(word, 4, CheckBox_const_add_20m->isChecked());
-    bits.set_bit(word, 5, CheckBox_alarm_add_10m->isChecked());
-    bits.set_bit(word, 6, CheckBox_alarm_add_20m->isChecked());
-    bits.set_bit(word, 7, CheckBox_iso_active->isChecked());
-    bits.set_bit(word, 8, CheckBox_keep_scan->isChecked());
-    bits.set_bit(word, 9, CheckBox_save_events->isChecked());
-    bits.set_bit(word, 10, CheckBox_show_low_voltage->isChecked());
-    return word;
-}
-
-std::uint16_t TForm_main::address_from_controls() {
-    // A W/K address goes into the same word with options1 bit 5 clear, and wins over a basic
-    // address when both are chosen.
-    std::uint16_t address = address_of_entry(ComboBox_address_1->currentIndex());
-    if (ComboBox_address_WK->currentIndex() > 0) {
-        address = address_of_entry(ComboBox_address_WK->currentIndex());
-    }
-    return address;
-}
-
-std::uint16_t TForm_main::rop_address_from_controls() {
-    return address_of_entry(ComboBox_address_2->currentIndex());
-}
-
-std::uint16_t TForm_main::rop_ans_from_controls() {
-    return spin_value(CSpinEdit_rop_ans);
-}
-
-std::uint16_t TForm_main::rop_alm_from_controls() {
-    return spin_value(CSpinEdit_rop_alm);
-}
-
-std::uint16_t TForm_main::hc_from_controls() {
-    return spin_value(CSpinEdit_hc);
-}
-
-std::uint16_t TForm_main::smoke_profile_from_controls() {
-    const int entry = ComboBox_smoke_profile->currentIndex();
-    if (entry < 0 || entry >= static_cast<int>(profile_values.size())) {
-        return default_profile_value;
-    }
-    return profile_values[static_cast<std::size_t>(entry)];
-}
-
 DetectorConfig TForm_main::config_from_controls() {
-    DetectorConfig config;
-    config.options1 = options1_from_controls();
-    config.address = address_from_controls();
-    config.rop_address = rop_address_from_controls();
-    config.options2 = options2_from_controls();
-    config.rop_ans = rop_ans_from_controls();
-    config.rop_alm = rop_alm_from_controls();
-    config.smoke_profile = smoke_profile_from_controls();
-    config.hc = hc_from_controls();
-    return config;
+    return config_controls->words();
 }
 
-void TForm_main::words_to_controls(std::uint16_t options1, std::uint8_t address,
-                                   std::uint8_t rop_address, std::uint16_t options2,
-                                   std::uint16_t rop_ans, std::uint16_t rop_alm,
-                                   std::uint16_t smoke_profile, std::uint16_t hc) {
-    const Bit_operations bits;
-
-    CheckBox_blink->setChecked(bits.test_bit(options1, 0));
-    if (bits.test_bit(options1, 1) && bits.test_bit(options1, 2)) {
-        RadioButton_reset->setChecked(true);
-    } else {
-        RadioButton_lock->setChecked(true);
-    }
-    CheckBox_con->setChecked(bits.test_bit(options1, 15));
-    CheckBox_relay->setChecked(bits.test_bit(options1, 3));
+void TForm_main::words_to_controls(const DetectorConfig& config) {
+    config_controls->show(config);
+    // Settle what depends on other controls whatever order they were set in: the relay's NC/NO
+    // buttons follow the relay, and of two current options with both bits set a ticked option
+    // stays enabled with its partner cleared and disabled, the alarm option winning.
     CheckBox_relayClick();
-    if (bits.test_bit(options1, 4)) {
-        RadioButton_NC->setChecked(true);
-    } else {
-        RadioButton_NO->setChecked(true);
-    }
-
-    ComboBox_address_1->setCurrentIndex(bits.test_bit(options1, 5) ? entry_of_address(address) : 0);
-    ComboBox_address_2->setCurrentIndex(bits.test_bit(options1, 6) ? entry_of_address(rop_address)
-                                                                   : 0);
-    // Without a basic address the address word is a W/K address (address 0 when the detector
-    // has none at all). With one, the W/K list must not keep an older entry: a W/K address wins
-    // on writing, so a stale one would silently readdress the detector that was just read.
-    if (ComboBox_address_1->currentIndex() == 0) {
-        ComboBox_address_WK->setCurrentIndex(entry_of_address(address));
-    } else {
-        ComboBox_address_WK->setCurrentIndex(0);
-    }
-
-    CheckBox_optic->setChecked(!bits.test_bit(options1, 7));
-    CheckBox_thermic->setChecked(!bits.test_bit(options1, 8));
-    CheckBox_dust->setChecked(bits.test_bit(options1, 9));
-    CheckBox_malfunction->setChecked(bits.test_bit(options1, 10));
-    CheckBox_autocompensation->setChecked(bits.test_bit(options1, 11));
-    CheckBox_diff_alarm->setChecked(bits.test_bit(options1, 12));
-    CheckBox_const_current->setChecked(bits.test_bit(options1, 13));
-    CheckBox_ROP->setChecked(!bits.test_bit(options1, 14));
-
-    CheckBox_ar_mode->setChecked(bits.test_bit(options2, 0));
-    if (bits.test_bit(options2, 1)) {
-        RadioButton_WZ_NC->setChecked(true);
-    } else {
-        RadioButton_WZ_NO->setChecked(true);
-    }
-    CheckBox_overwrite->setChecked(bits.test_bit(options2, 2));
-    CheckBox_const_add_10m->setChecked(bits.test_bit(options2, 3));
-    CheckBox_const_add_20m->setChecked(bits.test_bit(options2, 4));
-    CheckBox_alarm_add_10m->setChecked(bits.test_bit(options2, 5));
-    CheckBox_alarm_add_20m->setChecked(bits.test_bit(options2, 6));
-    CheckBox_iso_active->setChecked(bits.test_bit(options2, 7));
-    CheckBox_keep_scan->setChecked(bits.test_bit(options2, 8));
-    CheckBox_save_events->setChecked(bits.test_bit(options2, 9));
-    CheckBox_show_low_voltage->setChecked(bits.test_bit(options2, 10));
-
-    // Settle the current pairs whatever order the boxes were set in: a ticked option stays
-    // enabled with its partner cleared and disabled, and with both bits set the alarm option
-    // wins.
     CheckBox_const_add_10mClick();
     CheckBox_const_add_20mClick();
     CheckBox_alarm_add_10mClick();
     CheckBox_alarm_add_20mClick();
-
-    CSpinEdit_rop_ans->setValue(rop_ans);
-    CSpinEdit_rop_alm->setValue(rop_alm);
-    CSpinEdit_hc->setValue(hc);
-
     Edit_code2->setText(hex_pair(parameter_words.WID[0], parameter_words.WID[1]));
-
-    for (std::size_t entry = 0; entry < profile_values.size(); ++entry) {
-        if (profile_values[entry] == smoke_profile) {
-            ComboBox_smoke_profile->setCurrentIndex(static_cast<int>(entry));
-            break;
-        }
-    }
 }
 
 // ---- Presets ------------------------------------------------------------------------------
@@ -425,49 +251,7 @@ void TForm_main::ComboBox_address_WKChange() {
 
 void TForm_main::apply_detector_version(int v) {
     gate_version = v;
-    const bool events = v >= 52 || v == 49;
-    for (QCheckBox* box : {CheckBox_save_events, CheckBox_overwrite, CheckBox_show_low_voltage,
-                           CheckBox_keep_scan}) {
-        box->setEnabled(events);
-        if (!events) {
-            box->setChecked(false);
-        }
-    }
-    CSpinEdit_hc->setEnabled(events);
-
-    const bool currents = v >= 50;
-    const std::array<QCheckBox*, 4> current_options = {
-        CheckBox_const_add_10m, CheckBox_const_add_20m, CheckBox_alarm_add_10m,
-        CheckBox_alarm_add_20m};
-    if (!currents) {
-        // Clearing a ticked option frees its partner through the interlock, so all four are
-        // cleared first and only then disabled.
-        for (QCheckBox* box : current_options) {
-            box->setChecked(false);
-        }
-    }
-    for (QCheckBox* box : current_options) {
-        box->setEnabled(currents);
-    }
-
-    const bool ar_generation = v >= 46;
-    CheckBox_ar_mode->setEnabled(ar_generation);
-    if (!ar_generation) {
-        CheckBox_ar_mode->setChecked(false);
-        RadioButton_WZ_NO->setChecked(true);
-    }
-    RadioButton_WZ_NC->setEnabled(ar_generation);
-    RadioButton_WZ_NO->setEnabled(ar_generation);
-    CSpinEdit_rop_ans->setEnabled(ar_generation);
-    CSpinEdit_rop_alm->setEnabled(ar_generation);
-    CheckBox_iso_active->setEnabled(ar_generation);
-    ComboBox_smoke_profile->setEnabled(ar_generation);
-
-    const bool conjunction = v >= 40;
-    CheckBox_con->setEnabled(conjunction);
-    if (!conjunction) {
-        CheckBox_con->setChecked(false);
-    }
+    config_controls->apply(features_of(v));
 }
 
 // ---- Window events ------------------------------------------------------------------------
@@ -475,7 +259,7 @@ void TForm_main::apply_detector_version(int v) {
 void TForm_main::FormShow() {
     CheckBox_relayClick();
     // No detector has reported its version yet: start with every version-dependent option off.
-    apply_detector_version(38);
+    apply_detector_version(version_before_any_detector);
 }
 
 void TForm_main::FormClose() {
@@ -551,7 +335,7 @@ bool detector_answers(int status, std::uint32_t version, std::uint32_t informati
 } // namespace
 
 std::uint8_t TForm_main::cmpl_value() {
-    return static_cast<std::uint8_t>(spin_value(CSpinEdit_cmp));
+    return static_cast<std::uint8_t>(Config_controls::spin_value(CSpinEdit_cmp));
 }
 
 // A monitor tick processes no messages, so this only waits when a handler was entered from
@@ -673,10 +457,7 @@ Configuration_read::Result TForm_main::read_configuration(Detector_memory& memor
         break;
     case Configuration_read::Outcome::ok:
         if (show) {
-            const DetectorConfig& c = result.config;
-            words_to_controls(c.options1, static_cast<std::uint8_t>(c.address & 0xFF),
-                              static_cast<std::uint8_t>(c.rop_address & 0xFF), c.options2,
-                              c.rop_ans, c.rop_alm, c.smoke_profile, c.hc);
+            words_to_controls(result.config);
         }
         break;
     }
@@ -706,16 +487,12 @@ Configuration_write::Outcome TForm_main::write_configuration(Detector_memory& me
     line.words.push_back(write.image_built()
                              ? Write_record_line::hex4(write.image().words[SegmentImage::crc_index])
                              : std::string());
-    const Bit_operations bits;
-    const bool basic = bits.test_bit(config.options1, 5);
-    if (basic) {
-        line.basic_address = std::to_string(config.address);
-    } else if (ComboBox_address_WK->currentIndex() > 0 || config.address != 0) {
-        line.wk_address = std::to_string(config.address);
-    }
-    if (bits.test_bit(config.options1, 6)) {
-        line.rop_address = std::to_string(config.rop_address);
-    }
+    const auto text_of = [](const std::optional<int>& address) {
+        return address ? std::to_string(*address) : std::string();
+    };
+    line.basic_address = text_of(config.basic_address());
+    line.wk_address = text_of(config.wk_address());
+    line.rop_address = text_of(config.rop_address_given());
     line.outcome = write.final_message();
     if (series_step > 0) {
         line.series_step = std::to_string(series_step);
@@ -785,10 +562,7 @@ bool TForm_main::load_configuration(const QString& path) {
                               .toStdString());
         return false;
     }
-    const DetectorConfig& c = *loaded.config;
-    words_to_controls(c.options1, static_cast<std::uint8_t>(c.address & 0xFF),
-                      static_cast<std::uint8_t>(c.rop_address & 0xFF), c.options2, c.rop_ans,
-                      c.rop_alm, c.smoke_profile, c.hc);
+    words_to_controls(*loaded.config);
     // The file may hold options the connected detector (or, before any, none) does not have.
     apply_detector_version(gate_version);
     return true;
@@ -913,9 +687,9 @@ void TForm_main::mark_loop_addresses() {
     const std::vector<int> none;
     const std::vector<int>& found =
         panel_mode && Form_pnx != nullptr ? Form_pnx->loop_addresses() : none;
-    for (int address = 0; address <= 99; ++address) {
+    for (int address = 0; address <= option_bits::highest_address; ++address) {
         const bool taken = std::find(found.begin(), found.end(), address) != found.end();
-        const int entry = entry_of_address(static_cast<std::uint8_t>(address));
+        const int entry = Config_controls::entry_of_address(address);
         ComboBox_address_1->setItemData(entry, taken ? QVariant(QColor(192, 0, 0)) : QVariant(),
                                         Qt::ForegroundRole);
         ComboBox_address_1->setItemData(
@@ -934,7 +708,7 @@ void TForm_main::follow_given_address(const DetectorConfig& config,
     const bool segment_written =
         outcome == Outcome::verified || outcome == Outcome::backup_failed ||
         outcome == Outcome::read_back_failed || outcome == Outcome::verification_failed;
-    if (Form_pnx == nullptr || !segment_written || !Bit_operations().test_bit(config.options1, 5)) {
+    if (Form_pnx == nullptr || !segment_written || !config.has_basic_address()) {
         return;
     }
     Pnx_connection& connection = Form_pnx->pnx_connection();
@@ -943,7 +717,7 @@ void TForm_main::follow_given_address(const DetectorConfig& config,
 }
 
 bool TForm_main::loop_address_free(const DetectorConfig& config) {
-    if (!panel_mode || Form_pnx == nullptr || !Bit_operations().test_bit(config.options1, 5)) {
+    if (!panel_mode || Form_pnx == nullptr || !config.has_basic_address()) {
         return true;
     }
     const int wanted = config.address;

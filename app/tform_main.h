@@ -3,6 +3,7 @@
 #include "configuration_read.h"
 #include "configuration_write.h"
 #include "detector_config.h"
+#include "detector_features.h"
 #include "detector_identity.h"
 #include "kept_segments.h"
 #include "main_controls.h"
@@ -16,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class Config_controls;
 class Detector_memory;
 class MSP430_bootloader;
 class Main_menu;
@@ -56,20 +58,10 @@ public:
     // panel mode; not owned.
     TForm_pnx* Form_pnx = nullptr;
 
-    // Configuration model.
-    std::uint16_t options1_from_controls();
-    std::uint16_t options2_from_controls();
-    std::uint16_t address_from_controls();
-    std::uint16_t rop_address_from_controls();
-    std::uint16_t rop_ans_from_controls();
-    std::uint16_t rop_alm_from_controls();
-    std::uint16_t smoke_profile_from_controls();
-    std::uint16_t hc_from_controls();
-    // The eight configuration words as a write stores them; crc is left 0.
+    // Configuration model: the eight words a write stores, from the controls (crc left 0), and
+    // a configuration shown in them.
     DetectorConfig config_from_controls();
-    void words_to_controls(std::uint16_t options1, std::uint8_t address, std::uint8_t rop_address,
-                           std::uint16_t options2, std::uint16_t rop_ans, std::uint16_t rop_alm,
-                           std::uint16_t smoke_profile, std::uint16_t hc);
+    void words_to_controls(const DetectorConfig& config);
 
     // Presets.
     void Button_set_alarmClick();
@@ -157,9 +149,10 @@ private:
     // there in the loop's known addresses.
     void follow_given_address(const DetectorConfig& config, Configuration_write::Outcome outcome);
 
+    std::unique_ptr<Config_controls> config_controls;
     bool centred = false;
     // The version the option gate was last applied with.
-    int gate_version = 38;
+    int gate_version = version_before_any_detector;
     bool record_failure_told = false;
     // The link the running operation started on.
     bool operation_via_panel = false;

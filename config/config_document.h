@@ -25,9 +25,6 @@ public:
     // Every option, in the window's order.
     static const std::vector<Option>& options();
 
-    // Stored smoke_profile value of each profile number.
-    static constexpr std::array<std::uint16_t, 7> profile_values = {100, 125, 150, 200, 80, 60, 40};
-
     // Holds a value for every option.
     static Config_document from_words(const DetectorConfig& config);
     // The eight words a write of these options stores; crc is left 0.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 // One detector configuration as it lives in the information flash: eight words at 0x1040 to
 // 0x104E and the checksum at 0x105E.
@@ -30,6 +31,18 @@ struct DetectorConfig {
 
     // Word i (0 to 7) in address order; an index outside that range selects nothing.
     bool set_word(int i, std::uint16_t value);
+
+    // The address words. options1 says whether the address word is a basic address and whether
+    // the ROP address word holds one; without a basic address the address word is a W/K address,
+    // and 0 there is the word of a detector with no address at all.
+    bool has_basic_address() const;
+    bool has_rop_address() const;
+    std::optional<int> basic_address() const;
+    std::optional<int> rop_address_given() const;
+    std::optional<int> wk_address() const;
+    // Sets the address words and their bits as the window's three lists do: a W/K address wins
+    // the address word over a basic one, while the basic address still sets its bit.
+    void set_addresses(std::optional<int> basic, std::optional<int> rop, std::optional<int> wk);
 
     bool operator==(const DetectorConfig&) const = default;
 };

@@ -1,5 +1,7 @@
 #include "hid_device_mcu.h"
 
+#include "hardware_ids.h"
+
 #include "overlapped_poll.h"
 
 #include <cstdio>
@@ -45,7 +47,7 @@ HID_device_MCU::HID_device_MCU() : opener(print_text) {}
 HID_device_MCU::~HID_device_MCU() = default;
 
 bool HID_device_MCU::search() {
-    return opener.search("VID_ABCD&PID_0003", true, false);
+    return opener.search(hardware_ids::module, true, false);
 }
 
 bool HID_device_MCU::transfer(Os_handle handle, bool write, std::uint32_t& count) {

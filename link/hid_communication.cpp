@@ -1,13 +1,14 @@
 #include "hid_communication.h"
 
+#include "hardware_ids.h"
 #include "trace_file.h"
 
 #include <cstdio>
 
 namespace {
 
-constexpr const char* fragment_a = "VID_ABCD&PID_AAAA";
-constexpr const char* fragment_b = "VID_ABCD&PID_BBBB";
+constexpr const char* fragment_a = hardware_ids::dongle_a;
+constexpr const char* fragment_b = hardware_ids::dongle_b;
 
 // Each text starts a new line of standard output and leaves it open; flushed at once so that the
 // console copy and the trace file tell the same story in the same order.

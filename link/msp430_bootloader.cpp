@@ -21,6 +21,12 @@ constexpr std::uint8_t request_marker = 0x0A;
 constexpr std::uint8_t reply_marker = 0x0B;
 // The detector's frame follows the marker byte in both reports.
 constexpr std::size_t frame_offset = 1;
+// After the detector's frame the request report carries three bytes of the dongle's own: a fixed
+// 0x01 0xF4, then the CMPL value of the process.
+constexpr std::size_t dongle_bytes_at = frame_offset + frame::size;
+constexpr std::uint8_t dongle_byte_1 = 0x01;
+constexpr std::uint8_t dongle_byte_2 = 0xF4;
+constexpr std::size_t cmpl_at = dongle_bytes_at + 2;
 constexpr std::uint32_t broadcast_pause_ms = 50;
 
 // One for the whole process: each new bootloader object overwrites it, and every request report
@@ -225,9 +231,9 @@ Report MSP430_bootloader::build_request(std::uint8_t command, std::uint16_t addr
     const frame::Frame carried = frame::request(static_cast<std::uint8_t>(detector_address & 0xFF),
                                                 command, address, first, second);
     std::copy(carried.begin(), carried.end(), request.begin() + frame_offset);
-    request[10] = 0x01;
-    request[11] = 0xF4;
-    request[12] = process_cmpl;
+    request[dongle_bytes_at] = dongle_byte_1;
+    request[dongle_bytes_at + 1] = dongle_byte_2;
+    request[cmpl_at] = process_cmpl;
     return request;
 }
 

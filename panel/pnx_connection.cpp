@@ -11,7 +11,7 @@ namespace {
 
 namespace frame = detector_frame;
 
-constexpr std::uint8_t password_command = 12;
+constexpr std::uint8_t password_command = USB_protocol::code_password;
 constexpr const char* password_accepted_data = "04";
 constexpr std::size_t password_length = 4;
 

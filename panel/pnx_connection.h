@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link_status.h"
+#include "loop_address.h"
 #include "usb_protocol.h"
 
 #include <cstdint>
@@ -16,7 +17,7 @@ class Pnx_connection {
 public:
     static constexpr double link_protocol_version = 5.7;
     static constexpr int no_address_selected = 255;
-    static constexpr int highest_loop_address = 99;
+    static constexpr int highest_loop_address = loop_address::highest;
     static constexpr std::uint16_t sub_code_start_scan = 9;
     static constexpr std::uint16_t sub_code_erase_events = 26;
 

@@ -24,6 +24,7 @@ public:
     using Scan_flags = std::array<std::uint8_t, scan_flag_count>;
 
     // Fixed command codes.
+    static constexpr std::uint8_t code_password = 12;
     static constexpr std::uint8_t code_block_scan = 0x70;
     static constexpr std::uint8_t code_start_scan = 0x71;
     static constexpr std::uint8_t code_detector_request = 0x72;

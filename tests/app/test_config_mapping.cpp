@@ -6,9 +6,7 @@
 namespace {
 
 void show(TForm_main& form, const DetectorConfig& config) {
-    form.words_to_controls(config.options1, static_cast<std::uint8_t>(config.address),
-                           static_cast<std::uint8_t>(config.rop_address), config.options2,
-                           config.rop_ans, config.rop_alm, config.smoke_profile, config.hc);
+    form.words_to_controls(config);
 }
 
 DetectorConfig plain_config() {
@@ -100,8 +98,8 @@ protected:
 
 TEST_P(Option_bit, control_writes_exactly_its_bit) {
     row().change(*form);
-    const std::uint16_t options1 = form->options1_from_controls();
-    const std::uint16_t options2 = form->options2_from_controls();
+    const std::uint16_t options1 = form->config_from_controls().options1;
+    const std::uint16_t options2 = form->config_from_controls().options2;
     EXPECT_EQ(options1, row().word == 1 ? 0x4180 ^ row().mask : 0x4180);
     EXPECT_EQ(options2, row().word == 2 ? row().mask : 0);
 }
@@ -136,7 +134,7 @@ TEST_F(Main_window_test, unused_options2_bits_are_neither_shown_nor_written) {
     DetectorConfig config = plain_config();
     config.options2 = 0xF800;
     show(*form, config);
-    EXPECT_EQ(form->options2_from_controls(), 0);
+    EXPECT_EQ(form->config_from_controls().options2, 0);
 }
 
 TEST_F(Main_window_test, relay_interlock_runs_when_a_configuration_is_shown) {
@@ -228,8 +226,9 @@ TEST_F(Main_window_test, address_word_from_basic_and_wk_lists) {
     for (const Address_case& c : cases) {
         form->ComboBox_address_1->setCurrentIndex(c.basic_entry);
         form->ComboBox_address_WK->setCurrentIndex(c.wk_entry);
-        EXPECT_EQ(form->address_from_controls(), c.address) << c.basic_entry << "/" << c.wk_entry;
-        EXPECT_EQ((form->options1_from_controls() & 0x0020) != 0, c.basic_bit)
+        EXPECT_EQ(form->config_from_controls().address, c.address)
+            << c.basic_entry << "/" << c.wk_entry;
+        EXPECT_EQ((form->config_from_controls().options1 & 0x0020) != 0, c.basic_bit)
             << c.basic_entry << "/" << c.wk_entry;
     }
 }
@@ -238,8 +237,8 @@ TEST_F(Main_window_test, rop_address_word_from_its_list) {
     const std::pair<int, std::uint16_t> cases[] = {{0, 0}, {1, 0}, {4, 3}, {100, 99}, {-1, 0}};
     for (const auto& [entry, expected] : cases) {
         form->ComboBox_address_2->setCurrentIndex(entry);
-        EXPECT_EQ(form->rop_address_from_controls(), expected) << entry;
-        EXPECT_EQ((form->options1_from_controls() & 0x0040) != 0, entry > 0) << entry;
+        EXPECT_EQ(form->config_from_controls().rop_address, expected) << entry;
+        EXPECT_EQ((form->config_from_controls().options1 & 0x0040) != 0, entry > 0) << entry;
     }
 }
 
@@ -306,7 +305,11 @@ TEST_F(Main_window_test, address_bytes_past_99_select_nothing_and_write_as_no_ad
 }
 
 TEST_F(Main_window_test, only_the_low_address_bytes_are_shown) {
-    form->words_to_controls(0x0060, 0x0105 & 0xFF, 0x0203 & 0xFF, 0, 10, 50, 100, 0);
+    DetectorConfig config = plain_config();
+    config.options1 = 0x0060;
+    config.address = 0x0105;
+    config.rop_address = 0x0203;
+    form->words_to_controls(config);
     EXPECT_EQ(form->ComboBox_address_1->currentIndex(), 6);
     EXPECT_EQ(form->ComboBox_address_2->currentIndex(), 4);
 }
@@ -322,7 +325,7 @@ TEST_F(Main_window_test, profile_table_in_both_directions) {
     const Profile_row rows[] = {{0, 100}, {1, 125}, {2, 150}, {3, 200}, {4, 80}, {5, 60}, {6, 40}};
     for (const Profile_row& row : rows) {
         form->ComboBox_smoke_profile->setCurrentIndex(row.entry);
-        EXPECT_EQ(form->smoke_profile_from_controls(), row.value) << row.entry;
+        EXPECT_EQ(form->config_from_controls().smoke_profile, row.value) << row.entry;
     }
     for (const Profile_row& row : rows) {
         form->ComboBox_smoke_profile->setCurrentIndex(-1);
@@ -332,7 +335,7 @@ TEST_F(Main_window_test, profile_table_in_both_directions) {
         EXPECT_EQ(form->ComboBox_smoke_profile->currentIndex(), row.entry) << row.value;
     }
     form->ComboBox_smoke_profile->setCurrentIndex(-1);
-    EXPECT_EQ(form->smoke_profile_from_controls(), 100);
+    EXPECT_EQ(form->config_from_controls().smoke_profile, 100);
 }
 
 TEST_F(Main_window_test, unknown_profile_value_leaves_the_list_alone) {
@@ -349,7 +352,7 @@ TEST_F(Main_window_test, unknown_profile_value_leaves_the_list_alone) {
     config.smoke_profile = 90;
     show(*form, config);
     EXPECT_EQ(form->ComboBox_smoke_profile->currentIndex(), -1);
-    EXPECT_EQ(form->smoke_profile_from_controls(), 100);
+    EXPECT_EQ(form->config_from_controls().smoke_profile, 100);
 }
 
 TEST_F(Main_window_test, typed_profile_text_naming_no_entry_is_profile_0) {
@@ -357,7 +360,7 @@ TEST_F(Main_window_test, typed_profile_text_naming_no_entry_is_profile_0) {
     form->ComboBox_smoke_profile->setCurrentIndex(3);
     user_types(form->ComboBox_smoke_profile, "Profil 9");
     EXPECT_EQ(form->ComboBox_smoke_profile->currentIndex(), -1);
-    EXPECT_EQ(form->smoke_profile_from_controls(), 100);
+    EXPECT_EQ(form->config_from_controls().smoke_profile, 100);
 }
 
 struct Spin_case {
@@ -396,9 +399,9 @@ TEST_F(Main_window_test, spin_text_that_is_no_number_yields_the_minimum) {
     for (QSpinBox* spin : {form->CSpinEdit_rop_ans, form->CSpinEdit_rop_alm, form->CSpinEdit_hc}) {
         spin->findChild<QLineEdit*>()->setText("");
     }
-    EXPECT_EQ(form->rop_ans_from_controls(), 1);
-    EXPECT_EQ(form->rop_alm_from_controls(), 1);
-    EXPECT_EQ(form->hc_from_controls(), 0);
+    EXPECT_EQ(form->config_from_controls().rop_ans, 1);
+    EXPECT_EQ(form->config_from_controls().rop_alm, 1);
+    EXPECT_EQ(form->config_from_controls().hc, 0);
 }
 
 TEST_F(Main_window_test, production_identifier_shows_the_wid_pair) {

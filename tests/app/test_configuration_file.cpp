@@ -51,11 +51,11 @@ TEST_F(Configuration_file_test, every_preset_and_random_configurations_come_back
     constexpr std::uint16_t profiles[] = {100, 125, 150, 200, 80, 60, 40};
     for (int i = 0; i < 60; ++i) {
         form->words_to_controls(
-            static_cast<std::uint16_t>(word(random)), static_cast<std::uint8_t>(address(random)),
-            static_cast<std::uint8_t>(address(random)), static_cast<std::uint16_t>(word(random)),
-            static_cast<std::uint16_t>(1 + address(random) * 10),
-            static_cast<std::uint16_t>(1 + address(random)), profiles[profile(random)],
-            static_cast<std::uint16_t>(address(random) / 2));
+            {static_cast<std::uint16_t>(word(random)), static_cast<std::uint16_t>(address(random)),
+             static_cast<std::uint16_t>(address(random)), static_cast<std::uint16_t>(word(random)),
+             static_cast<std::uint16_t>(1 + address(random) * 10),
+             static_cast<std::uint16_t>(1 + address(random)), profiles[profile(random)],
+             static_cast<std::uint16_t>(address(random) / 2)});
         const DetectorConfig shown = form->config_from_controls();
         ASSERT_EQ(round_trip(), shown) << "configuration " << i;
     }

@@ -182,8 +182,8 @@ TEST_F(Main_window_test, typed_text_naming_no_entry_counts_as_a_change_away_from
     EXPECT_EQ(form->ComboBox_address_1->currentIndex(), 0);
     EXPECT_EQ(form->ComboBox_address_2->currentIndex(), 0);
     // A typed address that matches no entry is no address when written.
-    EXPECT_EQ(form->address_from_controls(), 0);
-    EXPECT_FALSE(form->options1_from_controls() & 0x0020);
+    EXPECT_EQ(form->config_from_controls().address, 0);
+    EXPECT_FALSE(form->config_from_controls().options1 & 0x0020);
 }
 
 TEST_F(Main_window_test, typing_an_entry_selects_it_without_growing_the_list) {

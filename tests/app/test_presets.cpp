@@ -142,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(Presets, Preset_test,
 TEST_F(Main_window_test, led_options_stay_disabled_after_ktr27_a_until_another_preset) {
     form->Button_set_PNX30Click();
     form->apply_detector_version(52);
-    form->words_to_controls(0x3000, 0, 0, 0, 10, 50, 100, 0);
+    form->words_to_controls(
+        {.options1 = 0x3000, .rop_ans = 10, .rop_alm = 50, .smoke_profile = 100});
     EXPECT_FALSE(form->CheckBox_const_current->isEnabled());
     EXPECT_FALSE(form->CheckBox_diff_alarm->isEnabled());
     form->Button_set_convClick();
@@ -155,14 +156,14 @@ TEST_F(Main_window_test, ktr27_a_keeps_the_wk_address_and_the_wk_address_wins) {
     form->Button_set_PNX30Click();
     EXPECT_EQ(form->ComboBox_address_1->currentIndex(), 1);
     EXPECT_EQ(form->ComboBox_address_WK->currentIndex(), 31);
-    EXPECT_EQ(form->address_from_controls(), 30);
-    EXPECT_TRUE(form->options1_from_controls() & 0x0020);
+    EXPECT_EQ(form->config_from_controls().address, 30);
+    EXPECT_TRUE(form->config_from_controls().options1 & 0x0020);
 }
 
 TEST_F(Main_window_test, ktr27_a_alone_stores_address_0_as_a_basic_address) {
     form->Button_set_PNX30Click();
-    EXPECT_EQ(form->address_from_controls(), 0);
-    EXPECT_TRUE(form->options1_from_controls() & 0x0020);
+    EXPECT_EQ(form->config_from_controls().address, 0);
+    EXPECT_TRUE(form->config_from_controls().options1 & 0x0020);
 }
 
 } // namespace
