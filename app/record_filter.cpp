@@ -30,6 +30,18 @@ void Record_filter::set_text(Field field, const QString& text) {
     invalidateFilter();
 }
 
+namespace {
+
+constexpr int link_column = 1;
+
+// The loop address a panel write went to: the last word of "PNX30 adres N"; "dongle" has none.
+QString loop_address(const QString& link) {
+    const qsizetype space = link.lastIndexOf(QLatin1Char(' '));
+    return space < 0 ? QString() : link.mid(space + 1);
+}
+
+} // namespace
+
 bool Record_filter::filterAcceptsRow(int source_row, const QModelIndex& source_parent) const {
     for (int f = 0; f < field_count; ++f) {
         const QString& wanted = texts[static_cast<std::size_t>(f)];
@@ -40,9 +52,13 @@ bool Record_filter::filterAcceptsRow(int source_row, const QModelIndex& source_p
         for (const int column : columns_of(static_cast<Field>(f))) {
             const QString cell =
                 sourceModel()->index(source_row, column, source_parent).data().toString();
-            // An address is matched whole: "1" must not find 12 or 21.
-            const bool whole = f == address && column != 1;
-            found = found || (whole ? cell == wanted : cell.contains(wanted, Qt::CaseInsensitive));
+            // An address is matched whole: "1" must not find 12, 21 or "PNX30 adres 12", nor
+            // "3" every row of the panel.
+            if (f == address) {
+                found = found || (column == link_column ? loop_address(cell) : cell) == wanted;
+            } else {
+                found = found || cell.contains(wanted, Qt::CaseInsensitive);
+            }
         }
         if (!found) {
             return false;

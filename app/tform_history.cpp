@@ -139,9 +139,12 @@ QByteArray TForm_history::shown_rows_csv() const {
         }
         return text + "\r\n";
     };
+    // A damaged or hand-edited row may have more fields than the header names: those columns
+    // have no header item, and their heading stays empty.
     std::vector<std::string> header;
     for (int c = 0; c < rows->columnCount(); ++c) {
-        header.push_back(rows->horizontalHeaderItem(c)->text().toStdString());
+        const QStandardItem* heading = rows->horizontalHeaderItem(c);
+        header.push_back(heading != nullptr ? heading->text().toStdString() : std::string());
     }
     std::string text = line(header);
     for (int r = 0; r < filter->rowCount(); ++r) {

@@ -1,8 +1,8 @@
 #include "tform_main.h"
 
-#include "bit_operations.h"
 #include "bootloader_memory.h"
 #include "config_controls.h"
+#include "config_document.h"
 #include "configuration_file.h"
 #include "device_access.h"
 #include "edit_combo_box.h"
@@ -28,6 +28,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -543,10 +545,39 @@ void TForm_main::record_event_erasure(int address, int status) {
 
 // ---- Configuration files and the menu ----------------------------------------------------
 
+namespace {
+
+const QString file_filter = QStringLiteral("Konfiguracja KTR27 (*.ktr27)");
+
+// The options whose value differs between `before` and `after`, by the captions the window
+// shows them with; one inside a titled group is named with the group ("Tryb WZ: NC ...").
+QStringList changed_captions(const QWidget& window, const DetectorConfig& before,
+                             const DetectorConfig& after) {
+    const Config_document was = Config_document::from_words(before);
+    const Config_document now = Config_document::from_words(after);
+    QStringList captions;
+    for (const Config_document::Option& option : Config_document::options()) {
+        if (was.values.at(option.name) == now.values.at(option.name)) {
+            continue;
+        }
+        const QString name = QString::fromLatin1(option.name);
+        const auto* button = window.findChild<const QAbstractButton*>(name);
+        QString caption = button != nullptr ? button->text() : name;
+        if (const auto* group = qobject_cast<const QGroupBox*>(
+                button != nullptr ? button->parentWidget() : nullptr)) {
+            caption = group->title() + QStringLiteral(": ") + caption;
+        }
+        captions << QStringLiteral("„%1”").arg(caption);
+    }
+    return captions;
+}
+
+} // namespace
+
 bool TForm_main::save_configuration(const QString& path) {
     QString problem;
     if (!Configuration_file::save(path, config_from_controls(), problem)) {
-        show_user_message(QStringLiteral("Nie udało się zapisać konfiguracji do pliku %1 (%2).")
+        show_user_message(QStringLiteral("Nie udało się zapisać konfiguracji do pliku %1: %2.")
                               .arg(QDir::toNativeSeparators(path), problem)
                               .toStdString());
         return false;
@@ -564,12 +595,26 @@ bool TForm_main::load_configuration(const QString& path) {
     }
     words_to_controls(*loaded.config);
     // The file may hold options the connected detector (or, before any, none) does not have.
+    // The gate clears them, and a line that loads its file before plugging detectors would
+    // write a whole series without them unless it is told.
+    const DetectorConfig from_file = config_from_controls();
     apply_detector_version(gate_version);
+    const QStringList dropped = changed_captions(*this, from_file, config_from_controls());
+    if (!dropped.isEmpty()) {
+        const QString which =
+            detector_present || gate_version != version_before_any_detector
+                ? QStringLiteral("czujka w wersji %1 nie ma opcji").arg(gate_version)
+                : QStringLiteral("żadna czujka nie podała jeszcze swojej wersji, więc "
+                                 "pominięto opcje zależne od wersji");
+        show_user_message(
+            QStringLiteral("Wczytano konfigurację z pliku %1, ale %2: %3. Nie "
+                           "zostaną one zapisane do czujki; aby je zapisać, "
+                           "wczytaj plik ponownie, gdy podłączona jest czujka, "
+                           "która je ma.")
+                .arg(QDir::toNativeSeparators(path), which, dropped.join(QStringLiteral(", ")))
+                .toStdString());
+    }
     return true;
-}
-
-namespace {
-const QString file_filter = QStringLiteral("Konfiguracja KTR27 (*.ktr27)");
 }
 
 void TForm_main::Action_openClick() {
@@ -581,13 +626,21 @@ void TForm_main::Action_openClick() {
 }
 
 void TForm_main::Action_saveClick() {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Zapisz konfigurację"),
-                                                QString(), file_filter);
-    if (path.isEmpty()) {
+    // The dialog would check the name as typed, before the suffix is added; so the name the
+    // file really gets is checked here, with one question on every platform.
+    const QString chosen =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Zapisz konfigurację"), QString(),
+                                     file_filter, nullptr, QFileDialog::DontConfirmOverwrite);
+    if (chosen.isEmpty()) {
         return;
     }
-    if (!path.endsWith(QStringLiteral(".ktr27"), Qt::CaseInsensitive)) {
-        path += QStringLiteral(".ktr27");
+    const QString path = Configuration_file::with_suffix(chosen);
+    if (QFileInfo::exists(path) &&
+        !ask_user_question(QStringLiteral("Plik %1 już istnieje. Czy zastąpić go konfiguracją "
+                                          "z okna?")
+                               .arg(QDir::toNativeSeparators(path))
+                               .toStdString())) {
+        return;
     }
     save_configuration(path);
 }
