@@ -4,7 +4,6 @@
 #include "kept_segments.h"
 #include "link_status.h"
 #include "sequence_pacing.h"
-#include "user_message.h"
 
 namespace {
 
@@ -79,7 +78,7 @@ ParameterWords::Pair Configuration_write::read_parameter(const char* text, std::
 
 Configuration_write::Outcome Configuration_write::stop(Outcome outcome, const std::string& text) {
     last_message = text;
-    show_user_message(text);
+    pacing.tell(text);
     return outcome;
 }
 
@@ -144,7 +143,7 @@ Configuration_write::Outcome Configuration_write::run(const DetectorConfig& conf
         if (runs >= write_runs) {
             return stop(Outcome::write_failed, write_given_up);
         }
-        show_user_message(write_repeated);
+        pacing.tell(write_repeated);
         // The message asks the operator to check the connection, so the detector may have been
         // reseated or swapped while it was open: the next erase must hit the same one.
         if (const auto changed = confirm_identity(detector)) {

@@ -1,6 +1,11 @@
 #include "sequence_pacing.h"
 
 #include "os_api.h"
+#include "user_message.h"
+
+void Sequence_pacing::Display::tell(const std::string& text) {
+    show_user_message(text);
+}
 
 void Sequence_pacing::open(int maximum) {
     steps = 0;
@@ -43,5 +48,14 @@ void Sequence_pacing::complete() {
 void Sequence_pacing::close() {
     if (display != nullptr) {
         display->close();
+    }
+}
+
+void Sequence_pacing::tell(const std::string& text) {
+    ++told;
+    if (display != nullptr) {
+        display->tell(text);
+    } else {
+        show_user_message(text);
     }
 }

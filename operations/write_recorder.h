@@ -1,0 +1,17 @@
+#pragma once
+
+#include "write_record_line.h"
+
+// Where the operations leave a line for every write that reached a detector and every event
+// erasure. The application stamps the time and keeps the record; a line that cannot be kept
+// never changes the operation's outcome.
+class Write_recorder {
+public:
+    virtual ~Write_recorder() = default;
+    virtual void append(const Write_record_line& line) = 0;
+
+protected:
+    Write_recorder() = default;
+    Write_recorder(const Write_recorder&) = default;
+    Write_recorder& operator=(const Write_recorder&) = default;
+};
