@@ -894,8 +894,7 @@ QString TForm_main::about_text() const {
         .arg(QStringLiteral(KTR_VERSION), QStringLiteral(KTR_BUILD_TYPE),
              QStringLiteral(KTR_COMPILER), QStringLiteral(__DATE__), QStringLiteral(__TIME__),
              QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
-             QDir::toNativeSeparators(
-                 QDir::current().absoluteFilePath(QString::fromLatin1(trace_file_name))),
+             QDir::toNativeSeparators(QString::fromStdU16String(trace_file_path().u16string())),
              QDir::toNativeSeparators(write_record.file_path()));
 }
 
