@@ -411,9 +411,12 @@ void TForm_main::run_operation(bool write) {
             } else {
                 // The read refreshes the parameter pairs the write verifies against; whatever
                 // it reports, the write follows once the user has seen it.
+                const std::uint64_t messages_before = user_messages_shown();
                 const Configuration_read::Result read = read_configuration(memory, false);
+                const bool message_shown = user_messages_shown() != messages_before;
                 const Configuration_write::Outcome outcome =
-                    write_configuration(memory, wanted, {version, information, read.wid});
+                    write_configuration(memory, wanted, {version, information, read.wid},
+                                        message_shown ? &read : nullptr);
                 if (via_panel) {
                     follow_given_address(wanted, outcome);
                 }
@@ -466,14 +469,19 @@ Configuration_read::Result TForm_main::read_configuration(Detector_memory& memor
     return result;
 }
 
-Configuration_write::Outcome TForm_main::write_configuration(Detector_memory& memory,
-                                                             const DetectorConfig& config,
-                                                             const Detector_identity& detector) {
+Configuration_write::Outcome
+TForm_main::write_configuration(Detector_memory& memory, const DetectorConfig& config,
+                                const Detector_identity& found,
+                                const Configuration_read::Result* read_with_message) {
     Progress_display display(Form_progress);
     Sequence_pacing pacing(&display);
     Configuration_write write(memory, pacing, kept_segments);
-    const Configuration_write::Outcome outcome = write.run(config, parameter_words, detector);
+    if (read_with_message != nullptr) {
+        write.confirm_after_message(*read_with_message);
+    }
+    const Configuration_write::Outcome outcome = write.run(config, parameter_words, found);
 
+    const Detector_identity& detector = write.detector();
     Write_record_line line;
     line.link = link_text().toStdString();
     line.version = Write_record_line::hex2(detector.version);
@@ -657,8 +665,7 @@ QString TForm_main::about_text() const {
         .arg(QStringLiteral(KTR_VERSION), QStringLiteral(KTR_BUILD_TYPE),
              QStringLiteral(KTR_COMPILER), QStringLiteral(__DATE__), QStringLiteral(__TIME__),
              QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
-             QDir::toNativeSeparators(
-                 QDir::current().absoluteFilePath(QString::fromLatin1(trace_file_name))),
+             QDir::toNativeSeparators(QString::fromStdU16String(trace_file_path().u16string())),
              QDir::toNativeSeparators(write_record.file_path()));
 }
 

@@ -95,10 +95,12 @@ public:
     std::unique_ptr<Detector_memory> detector_memory(bool via_panel, MSP430_bootloader& bootloader);
     Configuration_read::Result read_configuration(Detector_memory& memory, bool show);
     // Writes `config` and verifies it against the parameter pairs of the read before it, into
-    // the detector the frame found and no other; leaves a line in the write record.
-    Configuration_write::Outcome write_configuration(Detector_memory& memory,
-                                                     const DetectorConfig& config,
-                                                     const Detector_identity& detector);
+    // the detector the frame `found` and no other; leaves a line in the write record.
+    // `read_with_message`: the read before it, when a message was shown during that read.
+    Configuration_write::Outcome
+    write_configuration(Detector_memory& memory, const DetectorConfig& config,
+                        const Detector_identity& found,
+                        const Configuration_read::Result* read_with_message);
     // A line for the panel window's event erasure of the detector at `address`.
     void record_event_erasure(int address, int status);
 

@@ -111,6 +111,74 @@ TEST_F(Production, a_detector_swapped_while_the_repeat_message_is_open_is_left_u
     EXPECT_EQ(segment_of(first), written_segment(first_before, wanted));
 }
 
+// A detector of the same version and information word put in while `open` is shown. The first
+// one's WID pair is 0x2417 `serial` (erased for 0xFFFF), and `wid_lost` of the requests for it go
+// unanswered (the read makes 9). Its lost words can come back only where a WID names it.
+struct Swap {
+    const char* name;
+    const char* open;
+    std::uint16_t serial;
+    std::uint32_t wid_lost;
+    std::uint32_t second_requests;
+    bool restorable;
+};
+
+class Swapped_detector : public Production, public ::testing::WithParamInterface<Swap> {};
+
+TEST_P(Swapped_detector, keeps_every_word_and_the_first_gets_its_words_back_later) {
+    const Swap& swap = GetParam();
+    Sim_detector::Identity identity = identity_with_wid(swap.serial);
+    identity.wid[0] = swap.serial == 0xFFFF ? 0xFFFF : identity.wid[0];
+    Sim_detector& first = plug(Sim_detector::configured(identity, {}));
+    const Segment first_before = segment_of(first);
+    const DetectorConfig wanted = choose_configuration();
+    // A write given up before leaves a segment that fails its checksum; else the first run of
+    // this write fails at pair 5.
+    const bool given_up = swap.open == crc_error;
+    first.arm(Sim_detector::Fault::program_refused,
+              given_up ? Sim_fault_schedule::always() : Sim_fault_schedule::after(5, 9));
+    if (given_up) {
+        form().Button_send_to_ktr27->click();
+        first.disarm_all();
+    }
+    first.arm_at(Sim_detector::wid_address, Sim_detector::Fault::no_reply,
+                 Sim_fault_schedule::next(swap.wid_lost));
+    Sim_detector::Identity other = identity;
+    other.wid[1] = swap.serial == 0xFFFF ? 0xFFFF : 22;
+    Sim_detector* second = nullptr;
+    messages.clear();
+    set_user_message_handler([&](const std::string& text) {
+        messages.push_back(text);
+        if (text == swap.open && second == nullptr) {
+            second = &bench.attach_detector(Sim_detector::configured(other, {}));
+        }
+    });
+    form().Button_send_to_ktr27->click();
+
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(messages.back().find("nie jest tą, którą zaczęto zapisywać"), std::string::npos);
+    EXPECT_EQ(information_flash(*second), information_flash(Sim_detector::configured(other, {})));
+    EXPECT_EQ(second->request_count(), swap.second_requests);
+    if (swap.restorable) {
+        bench.dongle().attach(&first);
+        first.disarm_all();
+        messages.clear();
+        form().Button_send_to_ktr27->click();
+        EXPECT_EQ(messages, (std::vector<std::string>{crc_error, write_done}));
+        EXPECT_EQ(segment_of(first), written_segment(first_before, wanted));
+    }
+}
+
+// Get-info and the WID pair reach the second detector; where no WID names one, its segment too.
+INSTANTIATE_TEST_SUITE_P(
+    Each, Swapped_detector,
+    ::testing::Values(Swap{"repeat_wid_missed_by_the_read", write_repeated, 21, 9, 2, true},
+                      Swap{"repeat_wid_unreadable", write_repeated, 21, ~0u, 18, false},
+                      Swap{"repeat_wids_erased", write_repeated, 0xFFFF, 0, 18, false},
+                      Swap{"read_message_image_kept", crc_error, 21, 0, 2, true},
+                      Swap{"read_message_wids_erased", crc_error, 0xFFFF, 0, 18, false}),
+    [](const ::testing::TestParamInfo<Swap>& info) { return std::string(info.param.name); });
+
 TEST_F(Production, the_panel_button_and_the_menu_are_disabled_while_an_operation_runs) {
     plug(Sim_detector::configured(identity_with_wid(23), {}));
     std::vector<QAction*> items;
