@@ -1,17 +1,14 @@
 #include "tform_main.h"
 
-#include "bootloader_memory.h"
 #include "config_controls.h"
 #include "config_document.h"
 #include "configuration_file.h"
-#include "device_access.h"
+#include "detector_operations.h"
 #include "edit_combo_box.h"
-#include "link_status.h"
 #include "main_menu.h"
-#include "msp430_bootloader.h"
 #include "os_api.h"
-#include "panel_memory.h"
 #include "progress_display.h"
+#include "record_appender.h"
 #include "sequence_pacing.h"
 #include "tform_history.h"
 #include "tform_pnx.h"
@@ -25,7 +22,6 @@
 #include <QCloseEvent>
 #include <QColor>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -71,6 +67,8 @@ TForm_main::TForm_main(QWidget* parent) : QWidget(parent) {
     setFont(window_font());
     build_controls(this);
     config_controls = std::make_unique<Config_controls>(*this);
+    recorder = std::make_unique<Record_appender>(write_record);
+    operations = std::make_unique<Detector_operations>(parameter_words, *recorder);
     menu = std::make_unique<Main_menu>(this);
     // The bar sits above the sections, which keep their drawn client area.
     resize(754, 671 + menu->Menu_bar->sizeHint().height());
@@ -299,45 +297,13 @@ void TForm_main::centre_on_screen() {
 
 // ---- Reading and writing ------------------------------------------------------------------
 
-namespace {
-
-constexpr const char* no_dongle_message =
-    "Nie odnaleziono dongla USB. Podłącz dongle KTR27 do portu USB w komputerze. "
-    "Jeśli dongle jest podłączony to upewnij się że jest poprawnie widoczny w menadżerze "
-    "urządzeń (USB HID). ";
-constexpr const char* no_detector_message = "Nie udało się skomunikować z czujką. Upewnij się "
-                                            "że czujka jest poprawnie podłączona i zasilona.";
-constexpr const char* checksum_message = "Błąd CRC w konfiguracji!";
-
-constexpr int read_progress_maximum = 12;
-constexpr int write_progress_maximum = 65;
-constexpr std::uint32_t detector_pause_ms = 100;
-constexpr std::uint32_t final_pause_ms = 200;
-constexpr std::int32_t any_detector = 255;
-
-// A dongle that is there but may not be opened needs another fix than one that is missing.
-std::string no_dongle_message_for([[maybe_unused]] const std::string& denied_node) {
-#if defined(__linux__)
-    if (!denied_node.empty()) {
-        return QStringLiteral("Dongle KTR27 jest podłączony (%1), ale brak uprawnień do jego "
-                              "otwarcia. Zainstaluj regułę udev 70-ktr27tunex.rules (pakiet "
-                              "programu umieszcza ją w /usr/lib/udev/rules.d/) i podłącz dongle "
-                              "ponownie.")
-            .arg(QString::fromStdString(denied_node))
-            .toStdString();
-    }
-#endif
-    return no_dongle_message;
+Detector_link TForm_main::operation_link() {
+    return {panel_mode, Form_pnx != nullptr ? &Form_pnx->pnx_connection() : nullptr,
+            static_cast<std::uint8_t>(Config_controls::spin_value(CSpinEdit_cmp))};
 }
 
-bool detector_answers(int status, std::uint32_t version, std::uint32_t information) {
-    return status == link_status::ok && version != 0 && information != 0;
-}
-
-} // namespace
-
-std::uint8_t TForm_main::cmpl_value() {
-    return static_cast<std::uint8_t>(Config_controls::spin_value(CSpinEdit_cmp));
+Kept_segments& TForm_main::kept_segments() {
+    return operations->kept_segments();
 }
 
 // A monitor tick processes no messages, so this only waits when a handler was entered from
@@ -369,15 +335,11 @@ void TForm_main::run_operation(bool write) {
     Timer_dongle->stop();
     Progress_display display(Form_progress);
     Sequence_pacing pacing(&display);
-    pacing.open(write ? write_progress_maximum : read_progress_maximum);
+    pacing.open(write ? Detector_operations::write_progress_maximum
+                      : Detector_operations::read_progress_maximum);
     wait_for_tick();
-    if (write) {
-        Button_send_to_ktr27->setEnabled(false);
-        Button_read_ktr27->setEnabled(false);
-    } else {
-        Button_read_ktr27->setEnabled(false);
-        Button_send_to_ktr27->setEnabled(false);
-    }
+    Button_send_to_ktr27->setEnabled(false);
+    Button_read_ktr27->setEnabled(false);
     // "Połącz" or "Rozłącz" would replace the link under an operation that may already have
     // erased a segment.
     Button1->setEnabled(false);
@@ -385,48 +347,15 @@ void TForm_main::run_operation(bool write) {
     pacing.process_messages();
 
     // The operation stays on the link it started on.
-    const bool via_panel = panel_mode;
-    operation_via_panel = via_panel;
-    {
-        MSP430_bootloader bootloader(cmpl_value(), any_detector);
-        const std::unique_ptr<Detector_memory> chosen = detector_memory(via_panel, bootloader);
-        Detector_memory& memory = *chosen;
-
-        pacing.say(write ? "Zapis: komunikacja z donglem USB"
-                         : "Odczyt: komunikacja z donglem USB");
-        Device_access::take_denied(); // only this operation's refusal counts
-        if (!via_panel && !bootloader.connect("B")) {
-            show_user_message(no_dongle_message_for(Device_access::take_denied()));
-        } else {
-            pacing.step(write ? "Zapis: komunikacja z czujką KTR27"
-                              : "Odczyt: komunikacja z czujką KTR27");
-            pacing.pause(detector_pause_ms);
-            std::uint32_t version = 0;
-            std::uint32_t information = 0;
-            const int status = memory.get_info(version, information);
-            if (!detector_answers(status, version, information)) {
-                show_user_message(no_detector_message);
-            } else if (!write) {
-                read_configuration(memory, true);
-            } else {
-                // The read refreshes the parameter pairs the write verifies against; whatever
-                // it reports, the write follows once the user has seen it.
-                const std::uint64_t messages_before = user_messages_shown();
-                const Configuration_read::Result read = read_configuration(memory, false);
-                const bool message_shown = user_messages_shown() != messages_before;
-                const Configuration_write::Outcome outcome =
-                    write_configuration(memory, wanted, {version, information, read.wid},
-                                        message_shown ? &read : nullptr);
-                if (via_panel) {
-                    follow_given_address(wanted, outcome);
-                }
-            }
+    const Detector_link link = operation_link();
+    if (write) {
+        if (operations->write(link, wanted, pacing, series_step).segment_written &&
+            link.via_panel) {
+            mark_loop_addresses();
         }
-
-        pacing.complete();
-        pacing.process_messages();
-        pacing.pause(final_pause_ms);
-        pacing.process_messages();
+    } else {
+        operations->read(link, pacing,
+                         [this](const DetectorConfig& config) { words_to_controls(config); });
     }
 
     Button_send_to_ktr27->setEnabled(true);
@@ -434,121 +363,13 @@ void TForm_main::run_operation(bool write) {
     Button1->setEnabled(true);
     menu->set_items_enabled(true);
     pacing.close();
-    if (!via_panel && !closing) {
+    if (!link.via_panel && !closing) {
         Timer_dongle->start();
     }
 }
 
-std::unique_ptr<Detector_memory> TForm_main::detector_memory(bool via_panel,
-                                                             MSP430_bootloader& bootloader) {
-    if (via_panel) {
-        return std::make_unique<Panel_memory>(Form_pnx != nullptr ? &Form_pnx->pnx_connection()
-                                                                  : nullptr);
-    }
-    return std::make_unique<Bootloader_memory>(bootloader);
-}
-
-Configuration_read::Result TForm_main::read_configuration(Detector_memory& memory, bool show) {
-    Progress_display display(Form_progress);
-    Sequence_pacing pacing(&display);
-    const Configuration_read::Result result =
-        Configuration_read(memory, pacing).run(parameter_words);
-    switch (result.outcome) {
-    case Configuration_read::Outcome::communication_error:
-        show_user_message(Configuration_read::communication_message(result.statuses));
-        break;
-    case Configuration_read::Outcome::checksum_error:
-        show_user_message(checksum_message);
-        break;
-    case Configuration_read::Outcome::ok:
-        if (show) {
-            words_to_controls(result.config);
-        }
-        break;
-    }
-    return result;
-}
-
-Configuration_write::Outcome
-TForm_main::write_configuration(Detector_memory& memory, const DetectorConfig& config,
-                                const Detector_identity& found,
-                                const Configuration_read::Result* read_with_message) {
-    Progress_display display(Form_progress);
-    Sequence_pacing pacing(&display);
-    Configuration_write write(memory, pacing, kept_segments);
-    if (read_with_message != nullptr) {
-        write.confirm_after_message(*read_with_message);
-    }
-    const Configuration_write::Outcome outcome = write.run(config, parameter_words, found);
-
-    const Detector_identity& detector = write.detector();
-    Write_record_line line;
-    line.link = link_text().toStdString();
-    line.version = Write_record_line::hex2(detector.version);
-    line.information = Write_record_line::hex4(detector.information);
-    if (detector.wid) {
-        line.wid = Write_record_line::hex4((*detector.wid)[0]) + " " +
-                   Write_record_line::hex4((*detector.wid)[1]);
-    }
-    for (const std::uint16_t word : config.words()) {
-        line.words.push_back(Write_record_line::hex4(word));
-    }
-    // Without the segment there is no checksum: it covers words the write never got to read.
-    line.words.push_back(write.image_built()
-                             ? Write_record_line::hex4(write.image().words[SegmentImage::crc_index])
-                             : std::string());
-    const auto text_of = [](const std::optional<int>& address) {
-        return address ? std::to_string(*address) : std::string();
-    };
-    line.basic_address = text_of(config.basic_address());
-    line.wk_address = text_of(config.wk_address());
-    line.rop_address = text_of(config.rop_address_given());
-    line.outcome = write.final_message();
-    if (series_step > 0) {
-        line.series_step = std::to_string(series_step);
-    }
-    record(line);
-    return outcome;
-}
-
-QString TForm_main::link_text() const {
-    if (operation_via_panel && Form_pnx != nullptr) {
-        return QStringLiteral("PNX30 adres %1").arg(Form_pnx->detector_address());
-    }
-    return QStringLiteral("dongle");
-}
-
-void TForm_main::record(const Write_record_line& given) {
-    Write_record_line line = given;
-    // Local time with its offset spelled out, "+00:00" included, so lines written in summer
-    // and winter, or on PCs in other zones, sort and compare right.
-    const QDateTime now = QDateTime::currentDateTime();
-    const int offset_minutes = now.offsetFromUtc() / 60;
-    const int offset_size = offset_minutes < 0 ? -offset_minutes : offset_minutes;
-    line.time = (now.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
-                 (offset_minutes < 0 ? QStringLiteral("-") : QStringLiteral("+")) +
-                 QStringLiteral("%1:%2")
-                     .arg(offset_size / 60, 2, 10, QLatin1Char('0'))
-                     .arg(offset_size % 60, 2, 10, QLatin1Char('0')))
-                    .toStdString();
-    if (!write_record.append(line) && !record_failure_told) {
-        record_failure_told = true;
-        show_user_message(
-            QStringLiteral("Nie udało się dopisać wpisu do historii zapisów (%1). Nie ma to "
-                           "wpływu na zapis czujki; kolejne takie błędy do końca pracy "
-                           "programu nie będą zgłaszane.")
-                .arg(QDir::toNativeSeparators(write_record.file_path()))
-                .toStdString());
-    }
-}
-
 void TForm_main::record_event_erasure(int address, int status) {
-    Write_record_line line;
-    line.link = QStringLiteral("PNX30 adres %1").arg(address).toStdString();
-    line.outcome = status == 0 ? "Kasowanie zdarzeń: OK"
-                               : "Kasowanie zdarzeń: brak potwierdzenia (status " +
-                                     std::to_string(status) + ")";
-    record(line);
+    operations->record_event_erasure(address, status);
 }
 
 // ---- Configuration files and the menu ----------------------------------------------------
@@ -683,30 +504,21 @@ void TForm_main::Timer_dongleTimer() {
         explicit Tick_flag(bool& flag) : running(flag) { running = true; }
         ~Tick_flag() { running = false; }
     };
-    const bool via_panel = panel_mode;
+    const Detector_link link = operation_link();
     {
-        // Cleared after the bootloader below has released the dongle.
+        // Cleared after the tick has released the dongle.
         const Tick_flag tick(tick_running);
-        MSP430_bootloader bootloader(cmpl_value(), any_detector);
-        // Connected in panel mode too, where only the panel's answer counts.
-        const bool dongle_found = bootloader.connect("B");
-        if (dongle_found || via_panel) {
-            lamps.show_link(via_panel);
-            std::uint32_t version = 0;
-            std::uint32_t information = 0;
-            const int status =
-                detector_memory(via_panel, bootloader)->get_info(version, information);
-            if (detector_answers(status, version, information)) {
-                apply_detector_version(static_cast<int>(version));
-                lamps.show_detector(version, information);
-                detector_present = true;
-            } else {
-                lamps.show_no_detector();
-                detector_present = false;
-                connect_handled = false;
-            }
+        const Detector_operations::Tick_report report = operations->tick(link);
+        if (report.link_found) {
+            lamps.show_link(link.via_panel);
         } else {
             lamps.show_no_link();
+        }
+        if (report.detector_answers) {
+            apply_detector_version(static_cast<int>(report.version));
+            lamps.show_detector(report.version, report.information);
+            detector_present = true;
+        } else {
             lamps.show_no_detector();
             detector_present = false;
             connect_handled = false;
@@ -761,29 +573,13 @@ void TForm_main::mark_loop_addresses() {
     }
 }
 
-void TForm_main::follow_given_address(const DetectorConfig& config,
-                                      Configuration_write::Outcome outcome) {
-    using Outcome = Configuration_write::Outcome;
-    // Every later outcome comes after the whole segment, the new address with it, was written.
-    const bool segment_written =
-        outcome == Outcome::verified || outcome == Outcome::backup_failed ||
-        outcome == Outcome::read_back_failed || outcome == Outcome::verification_failed;
-    if (Form_pnx == nullptr || !segment_written || !config.has_basic_address()) {
-        return;
-    }
-    Pnx_connection& connection = Form_pnx->pnx_connection();
-    connection.note_address_moved(connection.detector_address(), config.address);
-    mark_loop_addresses();
-}
-
 bool TForm_main::loop_address_free(const DetectorConfig& config) {
     if (!panel_mode || Form_pnx == nullptr || !config.has_basic_address()) {
         return true;
     }
     const int wanted = config.address;
     const int chosen = Form_pnx->detector_address();
-    const std::vector<int>& found = Form_pnx->loop_addresses();
-    if (wanted == chosen || std::find(found.begin(), found.end(), wanted) == found.end()) {
+    if (!Form_pnx->pnx_connection().address_taken_by_another(wanted)) {
         return true;
     }
     return ask_user_question(

@@ -1,11 +1,8 @@
 #pragma once
 
-#include "configuration_read.h"
-#include "configuration_write.h"
 #include "detector_config.h"
 #include "detector_features.h"
-#include "detector_identity.h"
-#include "kept_segments.h"
+#include "detector_link.h"
 #include "main_controls.h"
 #include "parameter_words.h"
 #include "status_lamps.h"
@@ -18,11 +15,12 @@
 #include <optional>
 
 class Config_controls;
-class Detector_memory;
-class MSP430_bootloader;
+class Detector_operations;
+class Kept_segments;
 class Main_menu;
 class TForm_pnx;
 class TForm_progress;
+class Write_recorder;
 
 // The configurator's main window. Its controls are the configuration being edited: the model
 // operations turn them into the detector's words and back, and the handlers keep them
@@ -45,12 +43,11 @@ public:
     // The detector's parameter pairs from the last read, for the life of the process.
     ParameterWords parameter_words{};
 
-    // Segment images of writes that have not verified yet, per detector, for the life of the
-    // process: the only copy of the words the tool does not own while a segment stays erased.
-    Kept_segments kept_segments;
-
     // Where every write that reached a detector, and every event erasure, leaves a line.
     Write_record write_record;
+    // Segment images of writes that have not verified yet, per detector, for the life of the
+    // process.
+    Kept_segments& kept_segments();
 
     // The progress window the read and write sequences drive; not owned.
     TForm_progress* Form_progress = nullptr;
@@ -84,23 +81,10 @@ public:
     void FormShow();
     void FormClose();
 
-    // Reading and writing: the frame of the operation (timer, progress window, link, presence
-    // check, clean-up) around the sequences.
+    // Reading and writing: the window's side of the operation (timer, progress window,
+    // buttons, menu) around what the detector operations do with the devices.
     void Button_read_ktr27Click();
     void Button_send_to_ktr27Click();
-    // The thirteen reads; with `show` the configuration goes into the controls when it is
-    // sound. Every failure is told to the user.
-    // The detector an operation reaches: the one chosen in the panel window in panel mode, else
-    // the one in the dongle's socket through `bootloader`.
-    std::unique_ptr<Detector_memory> detector_memory(bool via_panel, MSP430_bootloader& bootloader);
-    Configuration_read::Result read_configuration(Detector_memory& memory, bool show);
-    // Writes `config` and verifies it against the parameter pairs of the read before it, into
-    // the detector the frame `found` and no other; leaves a line in the write record.
-    // `read_with_message`: the read before it, when a message was shown during that read.
-    Configuration_write::Outcome
-    write_configuration(Detector_memory& memory, const DetectorConfig& config,
-                        const Detector_identity& found,
-                        const Configuration_read::Result* read_with_message);
     // A line for the panel window's event erasure of the detector at `address`.
     void record_event_erasure(int address, int status);
 
@@ -136,28 +120,19 @@ private:
     void centre_on_screen();
     void run_operation(bool write);
     void wait_for_tick();
-    std::uint8_t cmpl_value();
-
-    // Appends to the write record; a failure is told once per run of the program and changes
-    // no operation's outcome.
-    void record(const Write_record_line& line);
-    QString link_text() const;
+    // The link an operation or a tick starting now goes through.
+    Detector_link operation_link();
     // In panel mode, the basic address of `config` is either free on the loop (by the last
     // scan), the chosen detector's own, or the user agreed to give it anyway.
     bool loop_address_free(const DetectorConfig& config);
     // Marks the basic-address entries where the last scan found a detector.
     void mark_loop_addresses();
-    // A write through the panel that put a basic address into the detector moves the detector
-    // there in the loop's known addresses.
-    void follow_given_address(const DetectorConfig& config, Configuration_write::Outcome outcome);
-
     std::unique_ptr<Config_controls> config_controls;
+    std::unique_ptr<Write_recorder> recorder;
+    std::unique_ptr<Detector_operations> operations;
     bool centred = false;
     // The version the option gate was last applied with.
     int gate_version = version_before_any_detector;
-    bool record_failure_told = false;
-    // The link the running operation started on.
-    bool operation_via_panel = false;
     // Writes started by "Wyślij przy podłączeniu" since it was last ticked; 0 for a write the
     // user started.
     int series_writes = 0;

@@ -32,6 +32,13 @@ public:
         detector_silent,  // no detector answered there; nothing more was erased or written
     };
 
+    // Every outcome from these on comes after the whole segment, a new address with it, was
+    // written.
+    static bool segment_written(Outcome outcome) {
+        return outcome == Outcome::verified || outcome == Outcome::backup_failed ||
+               outcome == Outcome::read_back_failed || outcome == Outcome::verification_failed;
+    }
+
     static constexpr int attempts = 3;
     // Runs of erase and write within one write before the detector is given up.
     static constexpr int write_runs = 3;

@@ -114,15 +114,16 @@ Detector_operations::Read_report
 Detector_operations::read(const Detector_link& link, Sequence_pacing& pacing,
                           const std::function<void(const DetectorConfig&)>& show) {
     Read_report report;
-    report.reach = run(link, pacing, false,
-                       [&](Detector_memory& memory, std::uint32_t version, std::uint32_t information) {
-                           report.version = version;
-                           report.information = information;
-                           report.read = read_configuration(memory, pacing);
-                           if (report.read.outcome == Configuration_read::Outcome::ok && show) {
-                               show(report.read.config);
-                           }
-                       });
+    report.reach =
+        run(link, pacing, false,
+            [&](Detector_memory& memory, std::uint32_t version, std::uint32_t information) {
+                report.version = version;
+                report.information = information;
+                report.read = read_configuration(memory, pacing);
+                if (report.read.outcome == Configuration_read::Outcome::ok && show) {
+                    show(report.read.config);
+                }
+            });
     return report;
 }
 
@@ -131,19 +132,25 @@ Detector_operations::Write_report Detector_operations::write(const Detector_link
                                                              Sequence_pacing& pacing,
                                                              int series_step) {
     Write_report report;
-    report.reach = run(link, pacing, true,
-                       [&](Detector_memory& memory, std::uint32_t version, std::uint32_t information) {
-                           // The read refreshes the parameter pairs the write verifies against;
-                           // whatever it reports, the write follows once the user has seen it.
-                           const Configuration_read::Result read = read_configuration(memory, pacing);
-                           Configuration_write write(memory, pacing, kept);
-                           report.outcome =
-                               write.run(config, parameters, {version, information, read.wid});
-                           report.detector = {version, information, read.wid};
-                           report.message = write.final_message();
-                           report.segment_written = write.segment_written();
-                           record_write(link, config, write, series_step);
-                       });
+    report.reach =
+        run(link, pacing, true,
+            [&](Detector_memory& memory, std::uint32_t version, std::uint32_t information) {
+                // The read refreshes the parameter pairs the write verifies against;
+                // whatever it reports, the write follows once the user has seen it.
+                const int told_before = pacing.messages_told();
+                const Configuration_read::Result read = read_configuration(memory, pacing);
+                Configuration_write write(memory, pacing, kept);
+                if (pacing.messages_told() != told_before) {
+                    write.confirm_after_message(read);
+                }
+                const Configuration_write::Outcome outcome =
+                    write.run(config, parameters, {version, information, read.wid});
+                report.outcome = outcome;
+                report.detector = write.detector();
+                report.message = write.final_message();
+                report.segment_written = Configuration_write::segment_written(outcome);
+                record_write(link, config, write, series_step);
+            });
     if (report.segment_written && link.via_panel && link.panel != nullptr &&
         config.has_basic_address()) {
         // The detector answers at its new basic address from now on.

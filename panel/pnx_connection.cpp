@@ -97,6 +97,10 @@ Pnx_connection::Scan_result Pnx_connection::scan_loop() {
     return result;
 }
 
+bool Pnx_connection::address_taken_by_another(int wanted) const {
+    return wanted != address && std::binary_search(occupied.begin(), occupied.end(), wanted);
+}
+
 void Pnx_connection::note_address_moved(int from, int to) {
     occupied.erase(std::remove(occupied.begin(), occupied.end(), from), occupied.end());
     const auto place = std::lower_bound(occupied.begin(), occupied.end(), to);

@@ -68,6 +68,8 @@ public:
     // to date with the basic addresses this tool has given since, so that two writes cannot
     // put two detectors on one address between scans.
     const std::vector<int>& loop_addresses() const { return occupied; }
+    // Another detector than the chosen one answers at `address`, as far as the tool knows.
+    bool address_taken_by_another(int address) const;
     // The detector that answered at `from` now answers at `to`.
     void note_address_moved(int from, int to);
 

@@ -1,4 +1,5 @@
 #include "e2e_fixture.h"
+#include "kept_segments.h"
 
 #include "csv_text.h"
 #include "edit_combo_box.h"
@@ -97,7 +98,7 @@ TEST_F(Production, a_detector_swapped_while_the_repeat_message_is_open_is_left_u
     EXPECT_EQ(information_flash(*second), second_before);
     EXPECT_EQ(second->flash().erase_count(), 0u);
     EXPECT_EQ(second->request_count(), 2u) << "get-info and the WID pair read only";
-    EXPECT_TRUE(form().kept_segments.holds(first_identity.wid));
+    EXPECT_TRUE(form().kept_segments().holds(first_identity.wid));
     const auto lines = record();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1][outcome], messages[1]);

@@ -1,4 +1,5 @@
 #include "e2e_fixture.h"
+#include "kept_segments.h"
 
 #include "edit_combo_box.h"
 
@@ -56,7 +57,7 @@ TEST_F(Write, a_factory_fresh_detector_gets_the_window_configuration_and_keeps_e
     EXPECT_EQ(parameters_of(detector), parameters);
     EXPECT_TRUE(backup_erased(detector));
     EXPECT_TRUE(detector.config_crc_valid());
-    EXPECT_FALSE(form().kept_segments.holds(parameters.wid));
+    EXPECT_FALSE(form().kept_segments().holds(parameters.wid));
 
     // Frame and read as in a read; the read's message gave time to swap the detector, so
     // get-info and the WID pair confirm it before the segment read, the erase, the pair writes,
@@ -212,7 +213,7 @@ TEST_F(Write, flash_that_will_not_program_is_given_up_after_three_runs_and_resto
     EXPECT_EQ(detector.flash().erase_count(), 3u) << "three runs, no backup erase";
     EXPECT_TRUE(detector.flash().segment_erased(0x1040));
     EXPECT_FALSE(backup_erased(detector));
-    EXPECT_TRUE(form().kept_segments.holds(parameters.wid));
+    EXPECT_TRUE(form().kept_segments().holds(parameters.wid));
     EXPECT_TRUE(form().Button_send_to_ktr27->isEnabled());
 
     // Repaired: the next write brings back the words the detector lost with the erase.
@@ -223,7 +224,7 @@ TEST_F(Write, flash_that_will_not_program_is_given_up_after_three_runs_and_resto
     EXPECT_EQ(messages, (std::vector<std::string>{crc_error, write_done}));
     EXPECT_EQ(segment_of(detector), written_segment(before, wanted));
     EXPECT_EQ(parameters_of(detector), parameters);
-    EXPECT_FALSE(form().kept_segments.holds(parameters.wid));
+    EXPECT_FALSE(form().kept_segments().holds(parameters.wid));
 }
 
 TEST_F(Write, flash_that_acknowledges_but_does_not_program_fails_the_verification_and_is_kept) {
@@ -248,7 +249,7 @@ TEST_F(Write, a_kept_image_serves_only_the_detector_it_came_from) {
     choose_configuration();
     first.arm(Sim_detector::Fault::program_refused);
     form().Button_send_to_ktr27->click();
-    ASSERT_TRUE(form().kept_segments.holds(first.pair(Sim_detector::wid_address)));
+    ASSERT_TRUE(form().kept_segments().holds(first.pair(Sim_detector::wid_address)));
 
     // Another detector whose data words are erased: nothing of the first one goes into it.
     Sim_detector bare(52, 0x21);

@@ -1,4 +1,5 @@
 #include "e2e_fixture.h"
+#include "kept_segments.h"
 
 #include "configuration_read.h"
 #include "edit_combo_box.h"
@@ -138,7 +139,7 @@ TEST_P(Write_losing_the_link, tells_the_user_and_a_later_write_restores_the_whol
     EXPECT_EQ(segment_of(detector), after);
     EXPECT_EQ(detector.pair(Sim_detector::ur_address), ur);
     EXPECT_TRUE(detector.flash().segment_erased(Sim_detector::backup_address));
-    EXPECT_FALSE(form().kept_segments.holds(identity.wid));
+    EXPECT_FALSE(form().kept_segments().holds(identity.wid));
 }
 
 std::vector<Fault_point> every_transfer(Loss loss) {
