@@ -1,9 +1,12 @@
 #include "config_controls.h"
 
 #include "bit_operations.h"
+#include "config_document.h"
 
 #include <QAbstractButton>
+#include <QColor>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QSpinBox>
 #include <QWidget>
 
@@ -32,7 +35,7 @@ std::optional<int> address_of_entry(int entry) {
 
 } // namespace
 
-Config_controls::Config_controls(QWidget& form) {
+Config_controls::Config_controls(QWidget& form) : form(form) {
     for (std::size_t i = 0; i < option_bits::flags.size(); ++i) {
         const option_bits::Flag& flag = option_bits::flags[i];
         flags[i].on = named<QAbstractButton>(form, flag.control);
@@ -154,4 +157,40 @@ void Config_controls::apply(const Detector_features& features) {
         numbers[i]->setEnabled(features.has(option_bits::numbers[i].needs));
     }
     profile->setEnabled(features.has(option_bits::smoke_profile_needs));
+}
+
+QStringList Config_controls::differing_captions(const DetectorConfig& before,
+                                                const DetectorConfig& after) const {
+    const Config_document was = Config_document::from_words(before);
+    const Config_document now = Config_document::from_words(after);
+    QStringList captions;
+    for (const Config_document::Option& option : Config_document::options()) {
+        if (was.values.at(option.name) == now.values.at(option.name)) {
+            continue;
+        }
+        const QString name = QString::fromLatin1(option.name);
+        const auto* button = form.findChild<const QAbstractButton*>(name);
+        QString caption = button != nullptr ? button->text() : name;
+        if (const auto* group = qobject_cast<const QGroupBox*>(
+                button != nullptr ? button->parentWidget() : nullptr)) {
+            caption = group->title() + QStringLiteral(": ") + caption;
+        }
+        captions << QStringLiteral("„%1”").arg(caption);
+    }
+    return captions;
+}
+
+void Config_controls::mark_taken_addresses(const std::vector<int>& taken) {
+    for (int address = 0; address <= option_bits::highest_address; ++address) {
+        const bool is_taken = std::find(taken.begin(), taken.end(), address) != taken.end();
+        const int entry = entry_of_address(address);
+        basic->setItemData(entry, is_taken ? QVariant(QColor(192, 0, 0)) : QVariant(),
+                           Qt::ForegroundRole);
+        basic->setItemData(
+            entry,
+            is_taken ? QVariant(QStringLiteral("Adres zajęty: czujka odpowiedziała na nim przy "
+                                               "ostatnim skanowaniu pętli PNX30"))
+                     : QVariant(),
+            Qt::ToolTipRole);
+    }
 }

@@ -4,7 +4,10 @@
 #include "detector_features.h"
 #include "option_bits.h"
 
+#include <QStringList>
+
 #include <array>
+#include <vector>
 
 class QAbstractButton;
 class QComboBox;
@@ -26,6 +29,12 @@ public:
     // Disables what the detector lacks and clears it, unless the table keeps it.
     void apply(const Detector_features& features);
 
+    // The options whose value differs between `before` and `after`, by the captions the window
+    // shows them with; one inside a titled group is named with the group ("Tryb WZ: NC ...").
+    QStringList differing_captions(const DetectorConfig& before, const DetectorConfig& after) const;
+    // Marks the basic-address entries where another detector answers on the loop.
+    void mark_taken_addresses(const std::vector<int>& taken);
+
     // The list entry of an address: "brak" is entry 0, address n is entry n + 1; -1 past the
     // last one.
     static int entry_of_address(int address);
@@ -34,6 +43,7 @@ public:
     static std::uint16_t spin_value(const QSpinBox* spin);
 
 private:
+    QWidget& form;
     struct Flag_controls {
         QAbstractButton* on = nullptr;      // ticked or selected for a set bit
         QAbstractButton* partner = nullptr; // selected for a clear bit (radio buttons)

@@ -7,6 +7,7 @@
 #include "edit_combo_box.h"
 #include "main_menu.h"
 #include "os_api.h"
+#include "presets.h"
 #include "progress_display.h"
 #include "record_appender.h"
 #include "sequence_pacing.h"
@@ -50,16 +51,6 @@ QString hex_pair(unsigned first, unsigned second) {
 }
 
 } // namespace
-
-struct TForm_main::Preset {
-    bool relay;
-    bool relay_nc;
-    bool blink;
-    bool dust;
-    bool malfunction;
-    int address_1_entry;
-    bool led_options_enabled;
-};
 
 TForm_main::TForm_main(QWidget* parent) : QWidget(parent) {
     setObjectName("Form_main");
@@ -140,54 +131,16 @@ void TForm_main::words_to_controls(const DetectorConfig& config) {
 
 // ---- Presets ------------------------------------------------------------------------------
 
-void TForm_main::apply_preset(const Preset& preset) {
-    CheckBox_optic->setChecked(true);
-    CheckBox_thermic->setChecked(true);
-    CheckBox_autocompensation->setChecked(true);
-    RadioButton_lock->setChecked(true);
-    CheckBox_relay->setChecked(preset.relay);
-    (preset.relay_nc ? RadioButton_NC : RadioButton_NO)->setChecked(true);
-    CheckBox_blink->setChecked(preset.blink);
-    CheckBox_dust->setChecked(preset.dust);
-    CheckBox_malfunction->setChecked(preset.malfunction);
-    ComboBox_address_1->setCurrentIndex(preset.address_1_entry);
-    ComboBox_address_2->setCurrentIndex(0);
-    CheckBox_const_current->setChecked(false);
-    CheckBox_const_current->setEnabled(preset.led_options_enabled);
-    CheckBox_diff_alarm->setChecked(false);
-    CheckBox_diff_alarm->setEnabled(preset.led_options_enabled);
-}
-
 void TForm_main::Button_set_alarmClick() {
-    apply_preset({.relay = true,
-                  .relay_nc = true,
-                  .blink = true,
-                  .dust = true,
-                  .malfunction = true,
-                  .address_1_entry = 0,
-                  .led_options_enabled = true});
+    Preset::alarm.apply(*this);
 }
 
 void TForm_main::Button_set_convClick() {
-    apply_preset({.relay = false,
-                  .relay_nc = false,
-                  .blink = false,
-                  .dust = false,
-                  .malfunction = false,
-                  .address_1_entry = 0,
-                  .led_options_enabled = true});
+    Preset::conventional.apply(*this);
 }
 
 void TForm_main::Button_set_PNX30Click() {
-    // Address "0" is entry 1. The two LED options stay disabled until another preset is
-    // chosen.
-    apply_preset({.relay = false,
-                  .relay_nc = false,
-                  .blink = true,
-                  .dust = true,
-                  .malfunction = true,
-                  .address_1_entry = 1,
-                  .led_options_enabled = false});
+    Preset::pnx30.apply(*this);
 }
 
 // ---- Interlocks ---------------------------------------------------------------------------
@@ -378,29 +331,6 @@ namespace {
 
 const QString file_filter = QStringLiteral("Konfiguracja KTR27 (*.ktr27)");
 
-// The options whose value differs between `before` and `after`, by the captions the window
-// shows them with; one inside a titled group is named with the group ("Tryb WZ: NC ...").
-QStringList changed_captions(const QWidget& window, const DetectorConfig& before,
-                             const DetectorConfig& after) {
-    const Config_document was = Config_document::from_words(before);
-    const Config_document now = Config_document::from_words(after);
-    QStringList captions;
-    for (const Config_document::Option& option : Config_document::options()) {
-        if (was.values.at(option.name) == now.values.at(option.name)) {
-            continue;
-        }
-        const QString name = QString::fromLatin1(option.name);
-        const auto* button = window.findChild<const QAbstractButton*>(name);
-        QString caption = button != nullptr ? button->text() : name;
-        if (const auto* group = qobject_cast<const QGroupBox*>(
-                button != nullptr ? button->parentWidget() : nullptr)) {
-            caption = group->title() + QStringLiteral(": ") + caption;
-        }
-        captions << QStringLiteral("„%1”").arg(caption);
-    }
-    return captions;
-}
-
 } // namespace
 
 bool TForm_main::save_configuration(const QString& path) {
@@ -428,7 +358,8 @@ bool TForm_main::load_configuration(const QString& path) {
     // write a whole series without them unless it is told.
     const DetectorConfig from_file = config_from_controls();
     apply_detector_version(gate_version);
-    const QStringList dropped = changed_captions(*this, from_file, config_from_controls());
+    const QStringList dropped =
+        config_controls->differing_captions(from_file, config_from_controls());
     if (!dropped.isEmpty()) {
         const QString which =
             detector_present || gate_version != version_before_any_detector
@@ -559,18 +490,7 @@ void TForm_main::mark_loop_addresses() {
     const std::vector<int> none;
     const std::vector<int>& found =
         panel_mode && Form_pnx != nullptr ? Form_pnx->loop_addresses() : none;
-    for (int address = 0; address <= option_bits::highest_address; ++address) {
-        const bool taken = std::find(found.begin(), found.end(), address) != found.end();
-        const int entry = Config_controls::entry_of_address(address);
-        ComboBox_address_1->setItemData(entry, taken ? QVariant(QColor(192, 0, 0)) : QVariant(),
-                                        Qt::ForegroundRole);
-        ComboBox_address_1->setItemData(
-            entry,
-            taken ? QVariant(QStringLiteral("Adres zajęty: czujka odpowiedziała na nim przy "
-                                            "ostatnim skanowaniu pętli PNX30"))
-                  : QVariant(),
-            Qt::ToolTipRole);
-    }
+    config_controls->mark_taken_addresses(found);
 }
 
 bool TForm_main::loop_address_free(const DetectorConfig& config) {

@@ -114,8 +114,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    struct Preset;
-    void apply_preset(const Preset& preset);
     void connect_handlers();
     void centre_on_screen();
     void run_operation(bool write);

@@ -35,7 +35,7 @@ protected:
 
 TEST_F(Read_sequence, reads_thirteen_pairs_in_order_each_after_its_step_text_and_a_pause) {
     maximum = 12;
-    progress.open(maximum);
+    display.open(maximum);
     store_config(memory, sample);
 
     const Configuration_read::Result result = run();
@@ -62,7 +62,7 @@ TEST_F(Read_sequence, reads_thirteen_pairs_in_order_each_after_its_step_text_and
         // The bar holds at its maximum of 12 for the last reads.
         EXPECT_EQ(seen[i].position, std::min<int>(static_cast<int>(i) + 1, 12));
     }
-    EXPECT_EQ(progress.Panel_info->text(), "Weryfikacja wartości");
+    EXPECT_EQ(display.text, "Weryfikacja wartości");
     EXPECT_EQ(os.sleeps, 14);
     EXPECT_EQ(os.slept_ms, 1400u);
     EXPECT_EQ(result.outcome, Configuration_read::Outcome::ok);
