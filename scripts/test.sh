@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds from scratch and runs every test: the Linux build, the same tests under AddressSanitizer
-# and UndefinedBehaviorSanitizer, the Windows build under Wine, short fuzz runs, and the Debian
-# package. Installs what is missing first.
+# and UndefinedBehaviorSanitizer, the layers below the windows alone (no Qt Widgets), the Windows
+# build under Wine, short fuzz runs, and the Debian package. Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export CTEST_PARALLEL_LEVEL="${CTEST_PARALLEL_LEVEL:-2}"
@@ -24,6 +24,11 @@ stage "AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
 cmake --preset asan
 cmake --build --preset asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 counted ctest --preset asan
+
+stage "Build without the windows and its tests"
+cmake --preset nogui
+cmake --build --preset nogui
+counted ctest --preset nogui
 
 for extra in windows-tests fuzz package-test; do
     if [ -f "scripts/$extra.sh" ]; then
