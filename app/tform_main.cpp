@@ -302,8 +302,9 @@ void TForm_main::run_operation(bool write) {
     // The operation stays on the link it started on.
     const Detector_link link = operation_link();
     if (write) {
+        // A basic address written through the panel moved the detector on the loop.
         if (operations->write(link, wanted, pacing, series_step).segment_written &&
-            link.via_panel) {
+            link.via_panel && wanted.has_basic_address()) {
             mark_loop_addresses();
         }
     } else {
