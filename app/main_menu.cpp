@@ -26,6 +26,7 @@ Main_menu::Main_menu(QWidget* form) {
     Action_save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
     Action_history = action(file, "Action_history", "Historia zapisów...");
+    Action_station_settings = action(file, "Action_station_settings", "Ustawienia stanowiska...");
     file->addSeparator();
     Action_quit = action(file, "Action_quit", "Zakończ");
     QMenu* help = Menu_bar->addMenu(QStringLiteral("P&omoc"));

@@ -14,6 +14,7 @@
 #include "sequence_pacing.h"
 #include "tform_history.h"
 #include "tform_pnx.h"
+#include "tform_station.h"
 #include "trace_file.h"
 #include "user_message.h"
 #include "user_question.h"
@@ -24,7 +25,6 @@
 #include <QCloseEvent>
 #include <QColor>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -90,6 +90,7 @@ struct TForm_main::Preset {
 
 TForm_main::TForm_main(QWidget* parent) : QWidget(parent) {
     setObjectName("Form_main");
+    station_store.set_settings(Station_settings::load(Station_settings::default_file()));
     setWindowTitle(QStringLiteral("KTR27 Tunex v3 (QP14)"));
     setFont(window_font());
     build_controls(this);
@@ -139,6 +140,8 @@ void TForm_main::connect_handlers() {
     connect(menu->Action_open, &QAction::triggered, this, [this] { Action_openClick(); });
     connect(menu->Action_save, &QAction::triggered, this, [this] { Action_saveClick(); });
     connect(menu->Action_history, &QAction::triggered, this, [this] { Action_historyClick(); });
+    connect(menu->Action_station_settings, &QAction::triggered, this,
+            [this] { Action_station_settingsClick(); });
     connect(menu->Action_quit, &QAction::triggered, this, [this] { close(); });
     connect(menu->Action_about, &QAction::triggered, this, [this] { Action_aboutClick(); });
 }
@@ -725,27 +728,18 @@ QString TForm_main::link_text() const {
     return QStringLiteral("dongle");
 }
 
-void TForm_main::record(const Write_record_line& given) {
-    Write_record_line line = given;
-    // Local time with its offset spelled out, "+00:00" included, so lines written in summer
-    // and winter, or on PCs in other zones, sort and compare right.
-    const QDateTime now = QDateTime::currentDateTime();
-    const int offset_minutes = now.offsetFromUtc() / 60;
-    const int offset_size = offset_minutes < 0 ? -offset_minutes : offset_minutes;
-    line.time = (now.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
-                 (offset_minutes < 0 ? QStringLiteral("-") : QStringLiteral("+")) +
-                 QStringLiteral("%1:%2")
-                     .arg(offset_size / 60, 2, 10, QLatin1Char('0'))
-                     .arg(offset_size % 60, 2, 10, QLatin1Char('0')))
-                    .toStdString();
-    if (!write_record.append(line) && !record_failure_told) {
+void TForm_main::record(const Write_record_line& line) {
+    if (!station_store.record(line) && !record_failure_told) {
         record_failure_told = true;
         show_user_message(
-            QStringLiteral("Nie udało się dopisać wpisu do historii zapisów (%1). Nie ma to "
+            QStringLiteral("Nie udało się dopisać wpisu do historii zapisów (%1: %2). Nie ma to "
                            "wpływu na zapis czujki; kolejne takie błędy do końca pracy "
                            "programu nie będą zgłaszane.")
-                .arg(QDir::toNativeSeparators(write_record.file_path()))
+                .arg(QDir::toNativeSeparators(station_store.file_path()), station_store.error())
                 .toStdString());
+    }
+    if (const auto told = station_store.take_line_message()) {
+        show_user_message(told->toStdString());
     }
 }
 
@@ -813,8 +807,22 @@ void TForm_main::Action_saveClick() {
 }
 
 void TForm_main::Action_historyClick() {
-    TForm_history history(write_record.file_path(), this);
+    TForm_history history(station_store, this);
     history.exec();
+}
+
+void TForm_main::Action_station_settingsClick() {
+    TForm_station settings(station_store.settings(), this);
+    if (settings.exec() == QDialog::Accepted) {
+        const Station_settings chosen = settings.chosen();
+        if (!chosen.save(Station_settings::default_file())) {
+            show_user_message(
+                QStringLiteral("Nie udało się zapisać ustawień stanowiska do pliku %1.")
+                    .arg(QDir::toNativeSeparators(Station_settings::default_file()))
+                    .toStdString());
+        }
+        station_store.set_settings(chosen);
+    }
 }
 
 QString TForm_main::about_text() const {
@@ -826,7 +834,7 @@ QString TForm_main::about_text() const {
              QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
              QDir::toNativeSeparators(
                  QDir::current().absoluteFilePath(QString::fromLatin1(trace_file_name))),
-             QDir::toNativeSeparators(write_record.file_path()));
+             QDir::toNativeSeparators(station_store.file_path()));
 }
 
 void TForm_main::Action_aboutClick() {

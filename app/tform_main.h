@@ -7,6 +7,7 @@
 #include "kept_segments.h"
 #include "main_controls.h"
 #include "parameter_words.h"
+#include "station_store.h"
 #include "status_lamps.h"
 #include "write_record.h"
 
@@ -47,8 +48,9 @@ public:
     // process: the only copy of the words the tool does not own while a segment stays erased.
     Kept_segments kept_segments;
 
-    // Where every write that reached a detector, and every event erasure, leaves a line.
-    Write_record write_record;
+    // Where every write that reached a detector, and every event erasure, leaves a row.
+    Station_store station_store{Write_record::default_folder(), Write_record::database_file_name(),
+                                QString::fromLatin1(Write_record::file_name)};
 
     // The progress window the read and write sequences drive; not owned.
     TForm_progress* Form_progress = nullptr;
@@ -120,6 +122,7 @@ public:
     void Action_openClick();
     void Action_saveClick();
     void Action_historyClick();
+    void Action_station_settingsClick();
     void Action_aboutClick();
     // Version, build, Qt and where the trace file and the write record go.
     QString about_text() const;
@@ -144,8 +147,8 @@ private:
     void wait_for_tick();
     std::uint8_t cmpl_value();
 
-    // Appends to the write record; a failure is told once per run of the program and changes
-    // no operation's outcome.
+    // Keeps the row in the station database; a failure is told once per run of the program and
+    // changes no operation's outcome, and so is a line server that cannot be reached.
     void record(const Write_record_line& line);
     QString link_text() const;
     // In panel mode, the basic address of `config` is either free on the loop (by the last
