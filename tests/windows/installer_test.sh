@@ -39,7 +39,9 @@ echo "Installing $(basename "$installer") silently..."
 "$wine" "$installer" /S
 settle
 for f in bin/ktr27tunex.exe bin/ktr27tunex-bench.exe bin/Qt6Widgets.dll bin/libstdc++-6.dll \
-    bin/platforms/qwindows.dll bin/styles/qwindowsvistastyle.dll Uninstall.exe; do
+    bin/platforms/qwindows.dll bin/styles/qwindowsvistastyle.dll bin/Qt6Sql.dll \
+    bin/sqldrivers/qsqlite.dll bin/sqldrivers/qsqlpsql.dll bin/libpq.dll bin/libssl-3-x64.dll \
+    bin/libcrypto-3-x64.dll Uninstall.exe; do
     [ -f "$install_dir/$f" ] || fail "the installer did not install $f"
 done
 for f in "KTR27 Tunex.lnk" "KTR27 Tunex Bench.lnk" "Uninstall.lnk"; do
