@@ -22,9 +22,10 @@ QAccessibleInterface* describe(const QString& class_name, QObject* object) {
         return new QAccessibleWidget(widget, QAccessible::Graphic);
     }
     // Asked once per class of the object's ancestry, most derived first: only that first
-    // question, and only for a window that derives straight from QWidget.
+    // question, and only for a window that derives straight from QWidget. A menu derives from
+    // QWidget too, but it is a popup that Qt already describes with its items.
     const QMetaObject* meta = object->metaObject();
-    if (widget->isWindow() && class_name == QLatin1String(meta->className()) &&
+    if (widget->windowType() == Qt::Window && class_name == QLatin1String(meta->className()) &&
         meta->superClass() == &QWidget::staticMetaObject) {
         return new QAccessibleWidget(widget, QAccessible::Window);
     }

@@ -6,6 +6,8 @@
 #include <QMenuBar>
 #include <QWidget>
 
+#include <initializer_list>
+
 namespace {
 
 QAction* action(QMenu* menu, const char* name, const char* text) {
@@ -33,5 +35,12 @@ Main_menu::Main_menu(QWidget* form) {
     Action_about = action(help, "Action_about", "O programie");
     if (form->layout() != nullptr) {
         form->layout()->setMenuBar(Menu_bar);
+    }
+}
+
+void Main_menu::set_items_enabled(bool enabled) {
+    for (QAction* item : {Action_open, Action_save, Action_history, Action_station_settings,
+                          Action_quit, Action_about}) {
+        item->setEnabled(enabled);
     }
 }

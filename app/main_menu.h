@@ -12,6 +12,10 @@ public:
     // Puts the bar into `form`'s layout, above everything else.
     explicit Main_menu(QWidget* form);
 
+    // Every item of every menu, their shortcuts included: while an operation runs, a dialog
+    // opened from the menu would hold it, possibly with a segment erased, until it closes.
+    void set_items_enabled(bool enabled);
+
     QMenuBar* Menu_bar = nullptr;
     QAction* Action_open = nullptr;
     QAction* Action_save = nullptr;

@@ -2,6 +2,7 @@
 
 #include "bit_operations.h"
 #include "bootloader_memory.h"
+#include "config_document.h"
 #include "configuration_file.h"
 #include "device_access.h"
 #include "edit_combo_box.h"
@@ -27,6 +28,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -598,6 +601,7 @@ void TForm_main::run_operation(bool write) {
     // "Połącz" or "Rozłącz" would replace the link under an operation that may already have
     // erased a segment.
     Button1->setEnabled(false);
+    menu->set_items_enabled(false);
     pacing.process_messages();
 
     // The operation stays on the link it started on.
@@ -627,8 +631,15 @@ void TForm_main::run_operation(bool write) {
             } else {
                 // The read refreshes the parameter pairs the write verifies against; whatever
                 // it reports, the write follows once the user has seen it.
+                const std::uint64_t messages_before = user_messages_shown();
                 const Configuration_read::Result read = read_configuration(memory, false);
-                write_configuration(memory, wanted, {version, information, read.wid});
+                const bool message_shown = user_messages_shown() != messages_before;
+                const Configuration_write::Outcome outcome =
+                    write_configuration(memory, wanted, {version, information, read.wid},
+                                        message_shown ? &read : nullptr);
+                if (via_panel) {
+                    follow_given_address(wanted, outcome);
+                }
             }
         }
 
@@ -641,6 +652,7 @@ void TForm_main::run_operation(bool write) {
     Button_send_to_ktr27->setEnabled(true);
     Button_read_ktr27->setEnabled(true);
     Button1->setEnabled(true);
+    menu->set_items_enabled(true);
     pacing.close();
     if (!via_panel && !closing) {
         Timer_dongle->start();
@@ -680,14 +692,19 @@ Configuration_read::Result TForm_main::read_configuration(Detector_memory& memor
     return result;
 }
 
-Configuration_write::Outcome TForm_main::write_configuration(Detector_memory& memory,
-                                                             const DetectorConfig& config,
-                                                             const Detector_identity& detector) {
+Configuration_write::Outcome
+TForm_main::write_configuration(Detector_memory& memory, const DetectorConfig& config,
+                                const Detector_identity& found,
+                                const Configuration_read::Result* read_with_message) {
     Progress_display display(Form_progress);
     Sequence_pacing pacing(&display);
     Configuration_write write(memory, pacing, kept_segments);
-    const Configuration_write::Outcome outcome = write.run(config, parameter_words, detector);
+    if (read_with_message != nullptr) {
+        write.confirm_after_message(*read_with_message);
+    }
+    const Configuration_write::Outcome outcome = write.run(config, parameter_words, found);
 
+    const Detector_identity& detector = write.detector();
     Write_record_line line;
     line.link = link_text().toStdString();
     line.version = Write_record_line::hex2(detector.version);
@@ -754,10 +771,41 @@ void TForm_main::record_event_erasure(int address, int status) {
 
 // ---- Configuration files and the menu ----------------------------------------------------
 
+namespace {
+
+const QString file_filter = QStringLiteral("Konfiguracja KTR27 (*.ktr27)");
+// The version the gate is applied with before any detector has reported one.
+constexpr int no_detector_version = 38;
+
+// The options whose value differs between `before` and `after`, by the captions the window
+// shows them with; one inside a titled group is named with the group ("Tryb WZ: NC ...").
+QStringList changed_captions(const QWidget& window, const DetectorConfig& before,
+                             const DetectorConfig& after) {
+    const Config_document was = Config_document::from_words(before);
+    const Config_document now = Config_document::from_words(after);
+    QStringList captions;
+    for (const Config_document::Option& option : Config_document::options()) {
+        if (was.values.at(option.name) == now.values.at(option.name)) {
+            continue;
+        }
+        const QString name = QString::fromLatin1(option.name);
+        const auto* button = window.findChild<const QAbstractButton*>(name);
+        QString caption = button != nullptr ? button->text() : name;
+        if (const auto* group = qobject_cast<const QGroupBox*>(
+                button != nullptr ? button->parentWidget() : nullptr)) {
+            caption = group->title() + QStringLiteral(": ") + caption;
+        }
+        captions << QStringLiteral("„%1”").arg(caption);
+    }
+    return captions;
+}
+
+} // namespace
+
 bool TForm_main::save_configuration(const QString& path) {
     QString problem;
     if (!Configuration_file::save(path, config_from_controls(), problem)) {
-        show_user_message(QStringLiteral("Nie udało się zapisać konfiguracji do pliku %1 (%2).")
+        show_user_message(QStringLiteral("Nie udało się zapisać konfiguracji do pliku %1: %2.")
                               .arg(QDir::toNativeSeparators(path), problem)
                               .toStdString());
         return false;
@@ -778,12 +826,26 @@ bool TForm_main::load_configuration(const QString& path) {
                       static_cast<std::uint8_t>(c.rop_address & 0xFF), c.options2, c.rop_ans,
                       c.rop_alm, c.smoke_profile, c.hc);
     // The file may hold options the connected detector (or, before any, none) does not have.
+    // The gate clears them, and a line that loads its file before plugging detectors would
+    // write a whole series without them unless it is told.
+    const DetectorConfig from_file = config_from_controls();
     apply_detector_version(gate_version);
+    const QStringList dropped = changed_captions(*this, from_file, config_from_controls());
+    if (!dropped.isEmpty()) {
+        const QString which =
+            detector_present || gate_version != no_detector_version
+                ? QStringLiteral("czujka w wersji %1 nie ma opcji").arg(gate_version)
+                : QStringLiteral("żadna czujka nie podała jeszcze swojej wersji, więc "
+                                 "pominięto opcje zależne od wersji");
+        show_user_message(
+            QStringLiteral("Wczytano konfigurację z pliku %1, ale %2: %3. Nie "
+                           "zostaną one zapisane do czujki; aby je zapisać, "
+                           "wczytaj plik ponownie, gdy podłączona jest czujka, "
+                           "która je ma.")
+                .arg(QDir::toNativeSeparators(path), which, dropped.join(QStringLiteral(", ")))
+                .toStdString());
+    }
     return true;
-}
-
-namespace {
-const QString file_filter = QStringLiteral("Konfiguracja KTR27 (*.ktr27)");
 }
 
 void TForm_main::Action_openClick() {
@@ -795,13 +857,21 @@ void TForm_main::Action_openClick() {
 }
 
 void TForm_main::Action_saveClick() {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Zapisz konfigurację"),
-                                                QString(), file_filter);
-    if (path.isEmpty()) {
+    // The dialog would check the name as typed, before the suffix is added; so the name the
+    // file really gets is checked here, with one question on every platform.
+    const QString chosen =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Zapisz konfigurację"), QString(),
+                                     file_filter, nullptr, QFileDialog::DontConfirmOverwrite);
+    if (chosen.isEmpty()) {
         return;
     }
-    if (!path.endsWith(QStringLiteral(".ktr27"), Qt::CaseInsensitive)) {
-        path += QStringLiteral(".ktr27");
+    const QString path = Configuration_file::with_suffix(chosen);
+    if (QFileInfo::exists(path) &&
+        !ask_user_question(QStringLiteral("Plik %1 już istnieje. Czy zastąpić go konfiguracją "
+                                          "z okna?")
+                               .arg(QDir::toNativeSeparators(path))
+                               .toStdString())) {
+        return;
     }
     save_configuration(path);
 }
@@ -832,8 +902,7 @@ QString TForm_main::about_text() const {
         .arg(QStringLiteral(KTR_VERSION), QStringLiteral(KTR_BUILD_TYPE),
              QStringLiteral(KTR_COMPILER), QStringLiteral(__DATE__), QStringLiteral(__TIME__),
              QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
-             QDir::toNativeSeparators(
-                 QDir::current().absoluteFilePath(QString::fromLatin1(trace_file_name))),
+             QDir::toNativeSeparators(QString::fromStdU16String(trace_file_path().u16string())),
              QDir::toNativeSeparators(station_store.file_path()));
 }
 
@@ -914,7 +983,7 @@ void TForm_main::Button1Click() {
 void TForm_main::mark_loop_addresses() {
     const std::vector<int> none;
     const std::vector<int>& found =
-        panel_mode && Form_pnx != nullptr ? Form_pnx->scanned_addresses() : none;
+        panel_mode && Form_pnx != nullptr ? Form_pnx->loop_addresses() : none;
     for (int address = 0; address <= 99; ++address) {
         const bool taken = std::find(found.begin(), found.end(), address) != found.end();
         const int entry = entry_of_address(static_cast<std::uint8_t>(address));
@@ -929,13 +998,28 @@ void TForm_main::mark_loop_addresses() {
     }
 }
 
+void TForm_main::follow_given_address(const DetectorConfig& config,
+                                      Configuration_write::Outcome outcome) {
+    using Outcome = Configuration_write::Outcome;
+    // Every later outcome comes after the whole segment, the new address with it, was written.
+    const bool segment_written =
+        outcome == Outcome::verified || outcome == Outcome::backup_failed ||
+        outcome == Outcome::read_back_failed || outcome == Outcome::verification_failed;
+    if (Form_pnx == nullptr || !segment_written || !Bit_operations().test_bit(config.options1, 5)) {
+        return;
+    }
+    Pnx_connection& connection = Form_pnx->pnx_connection();
+    connection.note_address_moved(connection.detector_address(), config.address);
+    mark_loop_addresses();
+}
+
 bool TForm_main::loop_address_free(const DetectorConfig& config) {
     if (!panel_mode || Form_pnx == nullptr || !Bit_operations().test_bit(config.options1, 5)) {
         return true;
     }
     const int wanted = config.address;
     const int chosen = Form_pnx->detector_address();
-    const std::vector<int>& found = Form_pnx->scanned_addresses();
+    const std::vector<int>& found = Form_pnx->loop_addresses();
     if (wanted == chosen || std::find(found.begin(), found.end(), wanted) == found.end()) {
         return true;
     }

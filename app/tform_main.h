@@ -49,7 +49,7 @@ public:
     Kept_segments kept_segments;
 
     // Where every write that reached a detector, and every event erasure, leaves a row.
-    Station_store station_store{Write_record::default_folder(), Write_record::database_file_name(),
+    Station_store station_store{Write_record().folder(), Write_record::database_file_name(),
                                 QString::fromLatin1(Write_record::file_name)};
 
     // The progress window the read and write sequences drive; not owned.
@@ -105,10 +105,12 @@ public:
     std::unique_ptr<Detector_memory> detector_memory(bool via_panel, MSP430_bootloader& bootloader);
     Configuration_read::Result read_configuration(Detector_memory& memory, bool show);
     // Writes `config` and verifies it against the parameter pairs of the read before it, into
-    // the detector the frame found and no other; leaves a line in the write record.
-    Configuration_write::Outcome write_configuration(Detector_memory& memory,
-                                                     const DetectorConfig& config,
-                                                     const Detector_identity& detector);
+    // the detector the frame `found` and no other; leaves a line in the write record.
+    // `read_with_message`: the read before it, when a message was shown during that read.
+    Configuration_write::Outcome
+    write_configuration(Detector_memory& memory, const DetectorConfig& config,
+                        const Detector_identity& found,
+                        const Configuration_read::Result* read_with_message);
     // A line for the panel window's event erasure of the detector at `address`.
     void record_event_erasure(int address, int status);
 
@@ -156,6 +158,9 @@ private:
     bool loop_address_free(const DetectorConfig& config);
     // Marks the basic-address entries where the last scan found a detector.
     void mark_loop_addresses();
+    // A write through the panel that put a basic address into the detector moves the detector
+    // there in the loop's known addresses.
+    void follow_given_address(const DetectorConfig& config, Configuration_write::Outcome outcome);
 
     bool centred = false;
     // The version the option gate was last applied with.

@@ -7,6 +7,7 @@
 #include "os_api.h"
 #include "panel_group.h"
 #include "sim_bench.h"
+#include "trace_file.h"
 #include "tunex_windows.h"
 #include "user_message.h"
 
@@ -42,12 +43,10 @@ constexpr int write_timeout_ms = 60000;
 // delay a few of its ticks, and the wait ends as soon as the lamp shows, so a generous bound costs
 // nothing.
 constexpr int monitor_timeout_ms = 15000;
-// The trace file of the dongle link, in the working directory.
-const char* const trace_file = "msp430_log.txt";
 
 std::uintmax_t trace_size() {
     std::error_code error;
-    const auto size = std::filesystem::file_size(trace_file, error);
+    const auto size = std::filesystem::file_size(trace_file_path(), error);
     return error ? 0 : size;
 }
 

@@ -8,6 +8,7 @@
 #include "sim_bench.h"
 #include "tunex_application.h"
 #include "tunex_windows.h"
+#include "user_files.h"
 
 #include <QIcon>
 
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     // Its own name gives the bench its own write record: simulated detectors never show up in
     // the history of the detectors a production line really programmed.
     QApplication::setApplicationName(QStringLiteral("ktr27tunex-bench"));
+    User_files::prepare();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ktr27tunex.png")));
 
     std::vector<std::string> arguments;

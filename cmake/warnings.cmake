@@ -14,15 +14,17 @@ function(ktr_warnings target)
 endfunction()
 
 # ktr_test(NAME LABEL SOURCES... LIBS ...): one test executable registered with CTest under a
-# subsystem label, with the offscreen Qt platform so windows are tested without a display.
+# subsystem label, with the offscreen Qt platform so windows are tested without a display, and
+# with per-user data and state folders of the build's, so no test reads or writes the user's.
 function(ktr_test name label)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     ktr_warnings(${name})
     target_link_libraries(${name} PRIVATE ${T_LIBS})
     add_test(NAME ${name} COMMAND ${name})
+    set(home ${CMAKE_BINARY_DIR}/test-home)
     set_tests_properties(${name} PROPERTIES LABELS "${label}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_DATA_HOME=${home}/share;XDG_STATE_HOME=${home}/state")
     # On Windows the offscreen platform finds no fonts by itself.
     if(WIN32)
         set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT QT_QPA_FONTDIR=C:/Windows/Fonts)

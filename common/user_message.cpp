@@ -10,9 +10,15 @@ User_message_handler& current_handler() {
     return handler;
 }
 
+std::uint64_t& shown_count() {
+    static std::uint64_t count = 0;
+    return count;
+}
+
 } // namespace
 
 void show_user_message(const std::string& text) {
+    ++shown_count();
     if (current_handler()) {
         current_handler()(text);
         return;
@@ -23,4 +29,8 @@ void show_user_message(const std::string& text) {
 
 User_message_handler set_user_message_handler(User_message_handler handler) {
     return std::exchange(current_handler(), std::move(handler));
+}
+
+std::uint64_t user_messages_shown() {
+    return shown_count();
 }

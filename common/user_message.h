@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -12,3 +13,7 @@ void show_user_message(const std::string& text);
 
 // Returns the handler that was installed before.
 User_message_handler set_user_message_handler(User_message_handler handler);
+
+// How many messages have been shown so far. Two counts taken around a step tell whether the
+// user had a message open during it, and so had the time to handle the device meanwhile.
+std::uint64_t user_messages_shown();

@@ -33,6 +33,20 @@ std::string detector_changed_text(const Detector_identity& detector) {
     return text + ") i wyślij konfigurację ponownie.";
 }
 
+// The words the read got, those whose reads succeeded, are the ones `segment` holds.
+bool holds_what_was_read(const Configuration_read::Result& read, const SegmentImage& segment) {
+    const auto config_words = read.config.words();
+    for (std::size_t i = 0; i < config_words.size(); ++i) {
+        if (read.statuses[i] == link_status::ok && segment.words[i] != config_words[i]) {
+            return false;
+        }
+    }
+    // The checksum word's read status follows those of the configuration words.
+    const int checksum_status = read.statuses[config_words.size()];
+    return checksum_status != link_status::ok ||
+           segment.words[SegmentImage::crc_index] == read.config.crc;
+}
+
 } // namespace
 
 bool Configuration_write::read_segment(const char* text, SegmentImage& into) {
@@ -83,26 +97,57 @@ Configuration_write::Outcome Configuration_write::stop(Outcome outcome, const st
     return outcome;
 }
 
-std::optional<Configuration_write::Outcome>
-Configuration_write::confirm_identity(const Detector_identity& detector) {
+std::optional<ParameterWords::Pair> Configuration_write::read_wid() {
+    std::uint16_t first = 0;
+    std::uint16_t second = 0;
+    if (memory.read_with_attempts(ParameterWords::WID_address, first, second, attempts) !=
+        link_status::ok) {
+        return std::nullopt;
+    }
+    return ParameterWords::Pair{first, second};
+}
+
+Configuration_write::Answer Configuration_write::ask_identity() {
+    Answer answer;
     std::uint32_t version = 0;
     std::uint32_t information = 0;
     if (memory.get_info(version, information) != link_status::ok || version == 0 ||
         information == 0) {
+        answer.ended = stop(Outcome::detector_silent, detector_silent_text);
+        return answer;
+    }
+    answer.wid = read_wid();
+    if (identity.named() && !answer.wid) {
+        answer.ended = stop(Outcome::detector_silent, detector_silent_text);
+        return answer;
+    }
+    switch (identity.compare(version, information, answer.wid)) {
+    case Detector_identity::Match::same:
+        break;
+    case Detector_identity::Match::different:
+        answer.ended = stop(Outcome::detector_changed, detector_changed_text(identity));
+        break;
+    case Detector_identity::Match::unnamed:
+        answer.unnamed = true;
+        break;
+    }
+    return answer;
+}
+
+std::optional<Configuration_write::Outcome> Configuration_write::confirm_identity() {
+    const Answer answer = ask_identity();
+    if (answer.ended || !answer.unnamed) {
+        return answer.ended;
+    }
+    // No WID pair tells the two apart, so the segment has to: after this write's erase it holds
+    // nothing but words of the image and erased ones, which a detector this write never erased
+    // does not show.
+    SegmentImage held;
+    if (!read_segment("Odczyt pamięci...", held)) {
         return stop(Outcome::detector_silent, detector_silent_text);
     }
-    std::optional<ParameterWords::Pair> wid;
-    if (detector.wid) {
-        std::uint16_t first = 0;
-        std::uint16_t second = 0;
-        if (memory.read_with_attempts(ParameterWords::WID_address, first, second, attempts) !=
-            link_status::ok) {
-            return stop(Outcome::detector_silent, detector_silent_text);
-        }
-        wid = ParameterWords::Pair{first, second};
-    }
-    if (!detector.same_detector(version, information, wid)) {
-        return stop(Outcome::detector_changed, detector_changed_text(detector));
+    if (!held.left_by_writing(written)) {
+        return stop(Outcome::detector_changed, detector_changed_text(identity));
     }
     return std::nullopt;
 }
@@ -110,14 +155,42 @@ Configuration_write::confirm_identity(const Detector_identity& detector) {
 Configuration_write::Outcome Configuration_write::run(const DetectorConfig& config,
                                                       const ParameterWords& expected,
                                                       const Detector_identity& detector) {
-    const std::optional<ParameterWords::Pair>& wid = detector.wid;
+    identity = detector;
     runs = 0;
     built = false;
     last_message.clear();
     written = SegmentImage{};
+
+    bool compare_with_read = false;
+    std::optional<ParameterWords::Pair> wid_now;
+    if (read_before) {
+        // While the read's message was open the operator had the detector in hand.
+        const Answer answer = ask_identity();
+        if (answer.ended) {
+            return *answer.ended;
+        }
+        compare_with_read = answer.unnamed;
+        wid_now = answer.wid;
+    } else if (!identity.wid) {
+        // Without it the image could not be kept for this detector, nor the detector told
+        // apart from another one before a repeated run.
+        identity.wid = read_wid();
+    }
+
     if (!read_segment("Odczyt pamięci...", written)) {
         return stop(Outcome::read_failed, read_error);
     }
+    if (compare_with_read) {
+        // Nothing names the detector: at least it must hold what the read found.
+        if (!holds_what_was_read(*read_before, written)) {
+            return stop(Outcome::detector_changed, detector_changed_text(identity));
+        }
+        if (!identity.wid) {
+            identity.wid = wid_now;
+        }
+    }
+
+    const std::optional<ParameterWords::Pair>& wid = identity.wid;
     if (wid) {
         // Words an earlier, unfinished write of this detector erased come back from its image.
         kept.restore_erased(*wid, written);
@@ -147,7 +220,7 @@ Configuration_write::Outcome Configuration_write::run(const DetectorConfig& conf
         show_user_message(write_repeated);
         // The message asks the operator to check the connection, so the detector may have been
         // reseated or swapped while it was open: the next erase must hit the same one.
-        if (const auto changed = confirm_identity(detector)) {
+        if (const auto changed = confirm_identity()) {
             return *changed;
         }
     }
@@ -155,7 +228,7 @@ Configuration_write::Outcome Configuration_write::run(const DetectorConfig& conf
     // A write that needed another run may have ended in a detector put in during it. A healthy
     // first run goes straight on.
     if (runs > 1) {
-        if (const auto changed = confirm_identity(detector)) {
+        if (const auto changed = confirm_identity()) {
             return *changed;
         }
     }

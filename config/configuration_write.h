@@ -1,5 +1,6 @@
 #pragma once
 
+#include "configuration_read.h"
 #include "detector_config.h"
 #include "detector_identity.h"
 #include "parameter_words.h"
@@ -42,9 +43,19 @@ public:
 
     // `config`: the eight new words. `expected`: the parameter pairs the read before this write
     // left, which must survive it. `detector`: the get-info answer of the frame and the WID pair
-    // as the read got it; without a WID no image is kept for this detector or taken from one.
+    // as the read got it; a WID pair the read missed is read once more before anything else.
+    // Without a WID naming the detector no image is kept for it or taken from one.
     Outcome run(const DetectorConfig& config, const ParameterWords& expected,
                 const Detector_identity& detector);
+
+    // The read before this write showed the user a message, `read` being what it got. While a
+    // message is open the detector may be swapped, so the next run makes sure of the detector
+    // before it reads the segment.
+    void confirm_after_message(const Configuration_read::Result& read) { read_before = read; }
+
+    // The detector the last run wrote for, with the WID pair it read itself where the frame's
+    // read had none.
+    const Detector_identity& detector() const { return identity; }
 
     // The image the last run meant to write (valid once the segment was read).
     const SegmentImage& image() const { return written; }
@@ -59,14 +70,27 @@ private:
     enum class Run { erase_failed, write_failed, written };
     Run erase_and_write();
     ParameterWords::Pair read_parameter(const char* text, std::uint16_t address);
-    // Asks the detector for its get-info answer and WID pair again; nullopt when it is the same
-    // one, else the outcome that ends the write.
-    std::optional<Outcome> confirm_identity(const Detector_identity& detector);
+    std::optional<ParameterWords::Pair> read_wid();
+
+    // What the detector answering now says about itself compared with `identity`.
+    struct Answer {
+        // Set when the write ends here (its message shown).
+        std::optional<Outcome> ended;
+        // Same get-info answer, but no WID pair tells whether it is the same detector.
+        bool unnamed = false;
+        std::optional<ParameterWords::Pair> wid;
+    };
+    Answer ask_identity();
+    // Before a repeated run: nullopt when the detector answering is the one this write erased,
+    // else the outcome that ends the write.
+    std::optional<Outcome> confirm_identity();
     Outcome stop(Outcome outcome, const std::string& text);
 
     Detector_memory& memory;
     Sequence_pacing& pacing;
     Kept_segments& kept;
+    std::optional<Configuration_read::Result> read_before;
+    Detector_identity identity;
     SegmentImage written;
     int runs = 0;
     bool built = false;

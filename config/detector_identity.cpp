@@ -1,5 +1,7 @@
 #include "detector_identity.h"
 
+#include "kept_segments.h"
+
 #include <cstdio>
 
 namespace {
@@ -12,12 +14,22 @@ std::string hex_pair(unsigned first, unsigned second) {
 
 } // namespace
 
-bool Detector_identity::same_detector(std::uint32_t other_version, std::uint32_t other_information,
-                                      const std::optional<ParameterWords::Pair>& other_wid) const {
+Detector_identity::Match
+Detector_identity::compare(std::uint32_t other_version, std::uint32_t other_information,
+                           const std::optional<ParameterWords::Pair>& other_wid) const {
     if (other_version != version || other_information != information) {
-        return false;
+        return Match::different;
     }
-    return !wid || (other_wid && *other_wid == *wid);
+    // The tool never writes a WID pair, so two that were both read and differ, erased or not,
+    // belong to two detectors.
+    if (wid && other_wid && *wid != *other_wid) {
+        return Match::different;
+    }
+    return named() && other_wid ? Match::same : Match::unnamed;
+}
+
+bool Detector_identity::named() const {
+    return wid && Kept_segments::identifies_a_detector(*wid);
 }
 
 std::string Detector_identity::code() const {

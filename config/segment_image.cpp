@@ -29,3 +29,12 @@ std::uint16_t SegmentImage::checksum() const {
 void SegmentImage::seal() {
     words[crc_index] = checksum();
 }
+
+bool SegmentImage::left_by_writing(const SegmentImage& image) const {
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (words[i] != image.words[i] && words[i] != 0xFFFF) {
+            return false;
+        }
+    }
+    return true;
+}

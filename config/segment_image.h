@@ -33,5 +33,9 @@ public:
     // Word 15 becomes that checksum.
     void seal();
 
+    // Every word is either the one `image` has there or erased (0xFFFF): what an erase of the
+    // segment and a write of `image` that stopped anywhere leave behind.
+    bool left_by_writing(const SegmentImage& image) const;
+
     bool operator==(const SegmentImage&) const = default;
 };

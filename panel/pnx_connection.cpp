@@ -4,6 +4,7 @@
 #include "link_status.h"
 #include "os_api.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -81,6 +82,7 @@ Pnx_connection::Scan_result Pnx_connection::scan_loop() {
                 result.addresses.push_back(loop_address);
             }
         }
+        occupied = result.addresses;
         link_open = true;
     }
 
@@ -93,6 +95,14 @@ Pnx_connection::Scan_result Pnx_connection::scan_loop() {
         usb_protocol->read_scan_bitmap_2(discarded);
     }
     return result;
+}
+
+void Pnx_connection::note_address_moved(int from, int to) {
+    occupied.erase(std::remove(occupied.begin(), occupied.end(), from), occupied.end());
+    const auto place = std::lower_bound(occupied.begin(), occupied.end(), to);
+    if (place == occupied.end() || *place != to) {
+        occupied.insert(place, to);
+    }
 }
 
 void Pnx_connection::choose_address(const std::string& entry) {

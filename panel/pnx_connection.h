@@ -63,6 +63,13 @@ public:
     bool panel_link_open() const { return link_open; }
     int detector_address() const { return address; }
 
+    // Where detectors answer on the loop, ascending: the last scan that could be read, kept up
+    // to date with the basic addresses this tool has given since, so that two writes cannot
+    // put two detectors on one address between scans.
+    const std::vector<int>& loop_addresses() const { return occupied; }
+    // The detector that answered at `from` now answers at `to`.
+    void note_address_moved(int from, int to);
+
     // The password check's parameter text: 0x04, then the codes of four password characters,
     // '0' for each one missing.
     static std::string password_parameters(const std::string& password);
@@ -77,4 +84,5 @@ private:
     std::unique_ptr<USB_protocol> usb_protocol;
     int address = 0;
     bool link_open = false;
+    std::vector<int> occupied;
 };

@@ -160,7 +160,6 @@ void TForm_pnx::show_scan(const Pnx_connection::Scan_result& scan) {
                               : QStringLiteral("PNX30 start skanu ERROR"));
     if (scan.bitmap_read) {
         add_log_line(QStringLiteral("PNX30 odczyt skanu OK"));
-        found_addresses = scan.addresses;
         ComboBox_adr->clear();
         QString line = QStringLiteral("ADRESY: ");
         for (const int found : scan.addresses) {

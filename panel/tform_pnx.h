@@ -32,8 +32,8 @@ public:
     bool panel_link_open() const { return connection.panel_link_open(); }
     int detector_address() const { return connection.detector_address(); }
     Pnx_connection& pnx_connection() { return connection; }
-    // Where detectors answered the last scan that could be read, ascending.
-    const std::vector<int>& scanned_addresses() const { return found_addresses; }
+    // Where detectors answer on the loop, ascending (Pnx_connection::loop_addresses).
+    const std::vector<int>& loop_addresses() const { return connection.loop_addresses(); }
 
     QPushButton* Button_connect;
     QPushButton* Button_disconnect;
@@ -71,7 +71,6 @@ private:
     void place(QWidget* widget, const QRect& geometry, bool follows_bottom);
 
     Pnx_connection connection;
-    std::vector<int> found_addresses;
     // Controls kept at a fixed distance from the bottom edge, with their designed geometry.
     std::vector<std::pair<QWidget*, QRect>> bottom_anchored;
 };

@@ -55,6 +55,18 @@ lintian "${lintian_options[@]}" "$deb" || fail "lintian found errors or warnings
 echo "package-test: lintian reports no error and no warning"
 
 export DEBIAN_FRONTEND=noninteractive
+# The package goes again at the end unless it was installed before: a copy left in /usr/bin would
+# answer for the build's programs wherever a later test looked one up by name.
+keep_package=false
+if dpkg-query -W -f='${Status}' ktr27tunex 2>/dev/null | grep -q " installed$"; then
+    keep_package=true
+fi
+scratch=""
+clean_up() {
+    [ -z "$scratch" ] || rm -rf "$scratch"
+    $keep_package || $SUDO apt-get purge -y -qq ktr27tunex >/dev/null 2>&1 || true
+}
+trap clean_up EXIT
 $SUDO apt-get install -y --reinstall "./$deb"
 for path in "${expected[@]}"; do
     [ -e "$path" ] || fail "$path was not installed"
@@ -68,7 +80,6 @@ appstreamcli validate --no-net /usr/share/metainfo/org.example.ktr27tunex.metain
 # directory). ktr27tunex has no way to end by itself: a time-out (124) means it started and
 # stayed up; anything else, a crash above all, fails.
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
 env -u DISPLAY ktr27tunex-bench --help >/dev/null || fail "ktr27tunex-bench --help failed"
 env -u DISPLAY ktr27tunex-bench --version | grep -qx "ktr27tunex-bench [0-9.]*" ||
@@ -86,3 +97,7 @@ HOME="$scratch" XDG_STATE_HOME="$scratch/state" QT_QPA_PLATFORM=offscreen \
 [ -s "$scratch/state/ktr27tunex/msp430_log.txt" ] ||
     fail "started from the menu, ktr27tunex wrote no trace in its state folder"
 echo "package-test: $(basename "$deb") installs, ktr27tunex starts, from the menu in its state folder"
+if ! $keep_package; then
+    $SUDO apt-get purge -y -qq ktr27tunex >/dev/null || fail "the package could not be removed again"
+    echo "package-test: removed again, as it was not installed before"
+fi

@@ -35,25 +35,31 @@ set(CPACK_NSIS_MUI_ICON ${CMAKE_CURRENT_LIST_DIR}/ktr27tunex.ico)
 set(CPACK_NSIS_MUI_UNIICON ${CMAKE_CURRENT_LIST_DIR}/ktr27tunex.ico)
 set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\ktr27tunex.exe")
 set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 # A 64-bit installer for the 64-bit programs: it runs where they run (also under a Wine without
 # its 32-bit half) and sees the real Program Files and registry.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 
-# The shortcuts start the programs in a folder of the user's own, so the trace file lands where
-# the user can write and find it, never under Program Files. The installer runs for all users,
-# so the folder is named through the variable and made for the installing user. (NSIS takes
-# single quotes; CPack would eat double ones on their way to the script.)
+# A user's own files (the trace, the write record, configuration files) are the user's: the
+# programs make their per-user folder at start, and neither an upgrade nor an uninstall removes
+# anything from it.
 set(ktr_user_folder "KTR27 Tunex")
+
+# An upgrade runs the earlier version's uninstaller first, as CPack would, but keeps the running
+# user's trace out of its reach: the uninstallers of earlier versions delete it.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/uninstall_earlier.nsh.in
+               ${CMAKE_CURRENT_BINARY_DIR}/uninstall_earlier.nsh @ONLY)
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS
+    "  !include '${CMAKE_CURRENT_BINARY_DIR}/uninstall_earlier.nsh'\n")
+
+# The shortcuts start the programs in the user's profile folder, which every user has (Windows
+# refuses to start a shortcut whose start folder is missing); the file dialogs open there. The
+# programs make and find their per-user folder by themselves. (NSIS takes single quotes; CPack would eat
+# double ones on their way to the script.)
 set(ktr_shortcuts "KTR27 Tunex=ktr27tunex.exe" "KTR27 Tunex Bench=ktr27tunex-bench.exe")
 string(CONCAT CPACK_NSIS_CREATE_ICONS_EXTRA
-    "  SetShellVarContext current\n"
-    "  CreateDirectory '$LOCALAPPDATA\\\\${ktr_user_folder}'\n"
-    "  StrCmp $SV_ALLUSERS 'AllUsers' 0 +2\n"
-    "    SetShellVarContext all\n"
     "  Push $OUTDIR\n"
-    "  StrCpy $OUTDIR '%LOCALAPPDATA%\\\\${ktr_user_folder}'\n")
+    "  StrCpy $OUTDIR '%USERPROFILE%'\n")
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "")
 foreach(shortcut ${ktr_shortcuts})
     string(REGEX REPLACE "=.*" "" title "${shortcut}")
@@ -65,16 +71,3 @@ foreach(shortcut ${ktr_shortcuts})
         "  Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\${title}.lnk'\n")
 endforeach()
 string(APPEND CPACK_NSIS_CREATE_ICONS_EXTRA "  Pop $OUTDIR\n")
-
-# The uninstaller takes the uninstalling user's folder away with the trace file in it; a folder
-# still holding anything else stays.
-string(CONCAT CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS
-    "  SetShellVarContext current\n"
-    "  Delete '$LOCALAPPDATA\\\\${ktr_user_folder}\\\\msp430_log.txt'\n"
-    "  RMDir '$LOCALAPPDATA\\\\${ktr_user_folder}'\n"
-    "  UserInfo::GetAccountType\n"
-    "  Pop $R9\n"
-    "  StrCmp $R9 'Admin' 0 +2\n"
-    "    SetShellVarContext all\n"
-    "  StrCmp $R9 'Power' 0 +2\n"
-    "    SetShellVarContext all\n")

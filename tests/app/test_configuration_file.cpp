@@ -1,10 +1,21 @@
 #include "configuration_file.h"
 #include "main_window_fixture.h"
 
+#include "user_question.h"
+
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <random>
+#include <tuple>
+#include <utility>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -62,9 +73,13 @@ TEST_F(Configuration_file_test, every_preset_and_random_configurations_come_back
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(Configuration_file_test, keeps_the_words_for_reference_and_lets_the_version_gate_decide) {
+TEST_F(Configuration_file_test, keeps_the_words_for_reference_and_names_the_options_dropped) {
     form->Button_set_alarmClick();
     form->CheckBox_save_events->setChecked(true);
+    form->CheckBox_const_add_10m->setChecked(true);
+    form->CheckBox_ar_mode->setChecked(true);
+    form->RadioButton_WZ_NC->setChecked(true);
+    form->CheckBox_con->setChecked(true);
     const QString file = path("events.ktr27");
     ASSERT_TRUE(form->save_configuration(file));
     QFile saved(file);
@@ -77,9 +92,58 @@ TEST_F(Configuration_file_test, keeps_the_words_for_reference_and_lets_the_versi
                   form->config_from_controls().options2);
     EXPECT_TRUE(text.contains(options2)) << text.toStdString();
 
-    form->apply_detector_version(45); // a detector without event memory
-    ASSERT_TRUE(form->load_configuration(file));
-    EXPECT_FALSE(form->CheckBox_save_events->isChecked());
+    // A production line may load its file before plugging detectors: what the gate clears is
+    // named, and nothing else. (With everything available nothing is said: see above.)
+    for (const auto& [version, named, kept] :
+         {std::tuple{45,
+                     std::vector<const char*>{"w wersji 45", "„Zapis zdarzeń”",
+                                              "„Stały dodatkowy prąd czujki +10mA”",
+                                              "„Tryb AR (impulsowa sygnalizacja 1s/6s)”",
+                                              "„Tryb WZ: NC (W zasilane podczas dozoru)”"},
+                     "Koniunkcja"},
+          std::tuple{38, std::vector<const char*>{"żadna czujka", "„Koniunkcja"},
+                     "„Stan dozorowania”"}}) {
+        messages.clear();
+        form->apply_detector_version(version);
+        ASSERT_TRUE(form->load_configuration(file));
+        EXPECT_FALSE(form->CheckBox_save_events->isChecked());
+        ASSERT_EQ(messages.size(), 1u);
+        for (const char* each : named) {
+            EXPECT_NE(messages[0].find(each), std::string::npos) << messages[0];
+        }
+        EXPECT_EQ(messages[0].find(kept), std::string::npos) << messages[0];
+    }
+}
+
+TEST_F(Configuration_file_test, saving_over_a_file_named_without_its_suffix_asks_first) {
+    std::vector<std::string> questions;
+    bool answer = false;
+    const User_question_handler previous = set_user_question_handler([&](const std::string& text) {
+        questions.push_back(text);
+        return answer;
+    });
+    const QString file = path("batch.ktr27");
+    for (const bool yes : {false, true}) {
+        write(file, "old");
+        answer = yes;
+        questions.clear();
+        // The user types "batch" into the save dialog and accepts it.
+        QTimer::singleShot(0, form.get(), [this] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->setDirectory(dir.path());
+            dialog->selectFile(QStringLiteral("batch"));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        form->Action_saveClick();
+
+        ASSERT_EQ(questions.size(), 1u);
+        EXPECT_NE(questions[0].find("batch.ktr27"), std::string::npos) << questions[0];
+        QFile saved(file);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        EXPECT_EQ(saved.readAll() == "old", !yes);
+    }
+    set_user_question_handler(previous);
 }
 
 struct Refused {
@@ -125,13 +189,33 @@ INSTANTIATE_TEST_SUITE_P(
                 "„CSpinEdit_rop_ans” (1e+300)"},
         Refused{"wrong_type", "\"CheckBox_relay\": false", "\"CheckBox_relay\": 0",
                 "„CheckBox_relay” (0)"},
-        Refused{"missing", "\"CheckBox_con\": false,", "", "brak opcji „CheckBox_con”"}),
+        Refused{"missing", "\"CheckBox_con\": false,", "", "brak opcji „CheckBox_con”"},
+        Refused{"version_as_text", "\"format_version\": 1", "\"format_version\": \"1\"",
+                "musi być liczbą, a w pliku jest \"1\""},
+        Refused{"another_format", "\"format\": \"KTR27 Tunex konfiguracja\"",
+                "\"format\": \"KTR27 Tunex kopia\"", "„format”"},
+        Refused{"illegal_number", "\"CSpinEdit_hc\": 7", "\"CSpinEdit_hc\": -",
+                "niedozwolona liczba"},
+        Refused{"basic_and_wk_address", "\"ComboBox_address_WK\": null",
+                "\"ComboBox_address_WK\": 5", "adres podstawowy (0) i adres czujek W / K (5)"}),
     [](const ::testing::TestParamInfo<Refused>& info) { return std::string(info.param.name); });
 
-TEST_F(Configuration_file_test, a_missing_file_is_refused) {
+TEST_F(Configuration_file_test, only_a_regular_file_is_read) {
+    // A FIFO would block the open and a device would be read without end.
+    std::vector<std::pair<QString, const char*>> others = {{path("none.ktr27"), "nie istnieje"},
+                                                           {dir.path(), "folder"}};
+#ifndef Q_OS_WIN
+    ASSERT_EQ(mkfifo(path("fifo.ktr27").toLocal8Bit().constData(), 0600), 0);
+    others.push_back({path("fifo.ktr27"), "nie jest zwykły plik"});
+    others.push_back({QStringLiteral("/dev/zero"), "nie jest zwykły plik"});
+#endif
     const DetectorConfig shown = form->config_from_controls();
-    EXPECT_FALSE(form->load_configuration(path("none.ktr27")));
-    ASSERT_EQ(messages.size(), 1u);
+    for (const auto& [other, named] : others) {
+        messages.clear();
+        EXPECT_FALSE(form->load_configuration(other));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find(named), std::string::npos) << messages[0];
+    }
     EXPECT_EQ(form->config_from_controls(), shown);
 }
 

@@ -2,6 +2,7 @@
 #include "bench_window.h"
 #include "circle_shape.h"
 #include "edit_combo_box.h"
+#include "main_menu.h"
 #include "sim_bench.h"
 #include "tunex_windows.h"
 
@@ -9,6 +10,8 @@
 #include <QAccessibleInterface>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSpinBox>
 #include <QStringList>
 
@@ -145,6 +148,34 @@ TEST_F(Accessibility, LampsSayWhatTheirColourShows) {
     bench.detach_detector();
     form.Timer_dongleTimer();
     EXPECT_EQ(name_of(form.Shape_ktr), QString::fromUtf8("Czujka: nie podłączona"));
+}
+
+TEST_F(Accessibility, AnOpenMenuListsItsItemsByNameAndState) {
+    TForm_main& form = windows.Form_main;
+    for (QAction* title : form.menu->Menu_bar->actions()) {
+        QMenu* menu = title->menu();
+        ASSERT_NE(menu, nullptr);
+        menu->popup(form.mapToGlobal(QPoint(0, 0)));
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(menu);
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(node->role(), QAccessible::PopupMenu) << title->text().toStdString();
+        QStringList names;
+        for (int i = 0; i < node->childCount(); ++i) {
+            QAccessibleInterface* item = node->child(i);
+            if (item->role() == QAccessible::MenuItem) {
+                names << item->text(QAccessible::Name);
+                EXPECT_FALSE(item->state().disabled) << names.last().toStdString();
+            }
+        }
+        QStringList expected;
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator()) {
+                expected << action->text();
+            }
+        }
+        EXPECT_EQ(names.join(", ").toStdString(), expected.join(", ").toStdString());
+        menu->hide();
+    }
 }
 
 } // namespace

@@ -1,11 +1,16 @@
 #include "e2e_fixture.h"
 
 #include "edit_combo_box.h"
+#include "main_menu.h"
 #include "observing_os.h"
 #include "user_question.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <cstdio>
 #include <filesystem>
@@ -97,21 +102,111 @@ TEST_F(Production, a_detector_swapped_while_the_repeat_message_is_open_is_left_u
     EXPECT_EQ(segment_of(first), written_segment(first_before, wanted));
 }
 
-TEST_F(Production, the_panel_button_is_disabled_while_an_operation_runs) {
+// A detector of the same version and information word put in while `open` is shown. The first
+// one's WID pair is 0x2417 `serial` (erased for 0xFFFF), and `wid_lost` of the requests for it go
+// unanswered (the read makes 9). Its lost words can come back only where a WID names it.
+struct Swap {
+    const char* name;
+    const char* open;
+    std::uint16_t serial;
+    std::uint32_t wid_lost;
+    std::uint32_t second_requests;
+    bool restorable;
+};
+
+class Swapped_detector : public Production, public ::testing::WithParamInterface<Swap> {};
+
+TEST_P(Swapped_detector, keeps_every_word_and_the_first_gets_its_words_back_later) {
+    const Swap& swap = GetParam();
+    Sim_detector::Identity identity = identity_with_wid(swap.serial);
+    identity.wid[0] = swap.serial == 0xFFFF ? 0xFFFF : identity.wid[0];
+    Sim_detector& first = plug(Sim_detector::configured(identity, {}));
+    const Segment first_before = segment_of(first);
+    const DetectorConfig wanted = choose_configuration();
+    // A write given up before leaves a segment that fails its checksum; else the first run of
+    // this write fails at pair 5.
+    const bool given_up = swap.open == crc_error;
+    first.arm(Sim_detector::Fault::program_refused,
+              given_up ? Sim_fault_schedule::always() : Sim_fault_schedule::after(5, 9));
+    if (given_up) {
+        form().Button_send_to_ktr27->click();
+        first.disarm_all();
+    }
+    first.arm_at(Sim_detector::wid_address, Sim_detector::Fault::no_reply,
+                 Sim_fault_schedule::next(swap.wid_lost));
+    Sim_detector::Identity other = identity;
+    other.wid[1] = swap.serial == 0xFFFF ? 0xFFFF : 22;
+    Sim_detector* second = nullptr;
+    messages.clear();
+    set_user_message_handler([&](const std::string& text) {
+        messages.push_back(text);
+        if (text == swap.open && second == nullptr) {
+            second = &bench.attach_detector(Sim_detector::configured(other, {}));
+        }
+    });
+    form().Button_send_to_ktr27->click();
+
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(messages.back().find("nie jest tą, którą zaczęto zapisywać"), std::string::npos);
+    EXPECT_EQ(information_flash(*second), information_flash(Sim_detector::configured(other, {})));
+    EXPECT_EQ(second->request_count(), swap.second_requests);
+    if (swap.restorable) {
+        bench.dongle().attach(&first);
+        first.disarm_all();
+        messages.clear();
+        form().Button_send_to_ktr27->click();
+        EXPECT_EQ(messages, (std::vector<std::string>{crc_error, write_done}));
+        EXPECT_EQ(segment_of(first), written_segment(first_before, wanted));
+    }
+}
+
+// Get-info and the WID pair reach the second detector; where no WID names one, its segment too.
+INSTANTIATE_TEST_SUITE_P(
+    Each, Swapped_detector,
+    ::testing::Values(Swap{"repeat_wid_missed_by_the_read", write_repeated, 21, 9, 2, true},
+                      Swap{"repeat_wid_unreadable", write_repeated, 21, ~0u, 18, false},
+                      Swap{"repeat_wids_erased", write_repeated, 0xFFFF, 0, 18, false},
+                      Swap{"read_message_image_kept", crc_error, 21, 0, 2, true},
+                      Swap{"read_message_wids_erased", crc_error, 0xFFFF, 0, 18, false}),
+    [](const ::testing::TestParamInfo<Swap>& info) { return std::string(info.param.name); });
+
+TEST_F(Production, the_panel_button_and_the_menu_are_disabled_while_an_operation_runs) {
     plug(Sim_detector::configured(identity_with_wid(23), {}));
+    std::vector<QAction*> items;
+    for (QAction* title : form().menu->Menu_bar->actions()) {
+        for (QAction* item : title->menu()->actions()) {
+            if (!item->isSeparator()) {
+                items.push_back(item);
+            }
+        }
+    }
+    ASSERT_EQ(items.size(), 6u);
     int seen_enabled = 0;
     int looks = 0;
     {
+        // A series write starts inside a monitor tick, which opens the dongle before it: only
+        // the moments of the operation itself count.
         Observing_os observing(bench.os(), [&] {
+            if (!progress().isVisible()) {
+                return;
+            }
             ++looks;
             seen_enabled += form().Button1->isEnabled() ? 1 : 0;
+            for (const QAction* item : items) {
+                seen_enabled += item->isEnabled() ? 1 : 0;
+            }
         });
         form().Button_send_to_ktr27->click();
         form().Button_read_ktr27->click();
+        form().CheckBox_send_on_connect->setChecked(true);
+        form().Timer_dongleTimer();
     }
-    EXPECT_GT(looks, 100);
+    EXPECT_GT(looks, 200);
     EXPECT_EQ(seen_enabled, 0);
     EXPECT_TRUE(form().Button1->isEnabled());
+    for (const QAction* item : items) {
+        EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
+    }
 }
 
 TEST_F(Production, a_verified_write_leaves_one_record_line_with_what_was_written) {
@@ -273,6 +368,44 @@ TEST_F(Production, a_basic_address_another_loop_detector_answers_at_is_asked_abo
     EXPECT_EQ(lines[1][link], "PNX30 adres 17");
     EXPECT_EQ(lines[2][link], "PNX30 adres 17");
     EXPECT_EQ(lines[2][outcome], "Kasowanie zdarzeń: OK");
+}
+
+TEST_F(Production, the_loop_guard_knows_the_basic_addresses_the_tool_gave_since_the_scan) {
+    bench.add_loop_detector(17, Sim_detector::configured(identity_with_wid(43), {}));
+    bench.add_loop_detector(12, Sim_detector::configured(identity_with_wid(44), {}));
+    enter_panel_mode(17);
+    std::vector<std::string> questions;
+    struct Answering {
+        User_question_handler previous;
+        ~Answering() { set_user_question_handler(previous); }
+    } answering{set_user_question_handler([&](const std::string& text) {
+        questions.push_back(text);
+        return false;
+    })};
+    const auto write_basic_address = [this](int chosen, int given) {
+        QTimer::singleShot(0, &pnx(), [this, chosen] {
+            pnx().ComboBox_adr->setCurrentIndex(
+                pnx().ComboBox_adr->findText(QString::number(chosen)));
+            pnx().Button_editClick();
+        });
+        form().Button1Click();
+        choose_configuration();
+        form().ComboBox_address_1->setCurrentIndex(given + 1);
+        form().Button_send_to_ktr27->click();
+    };
+
+    write_basic_address(17, 30); // 30 was free: detector 17 moves there
+    EXPECT_TRUE(questions.empty());
+    EXPECT_EQ(messages, std::vector<std::string>{write_done});
+    EXPECT_TRUE(form().ComboBox_address_1->itemData(31, Qt::ForegroundRole).isValid());
+
+    write_basic_address(12, 30);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_NE(questions[0].find("adresie 30"), std::string::npos) << questions[0];
+
+    write_basic_address(12, 17); // nobody answers at 17 any more
+    EXPECT_EQ(questions.size(), 1u);
+    EXPECT_EQ(messages, (std::vector<std::string>{write_done, write_done}));
 }
 
 // The udev rule that mends it exists on Linux only; elsewhere a refused dongle is told as missing.

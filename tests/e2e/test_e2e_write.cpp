@@ -58,24 +58,26 @@ TEST_F(Write, a_factory_fresh_detector_gets_the_window_configuration_and_keeps_e
     EXPECT_TRUE(detector.config_crc_valid());
     EXPECT_FALSE(form().kept_segments.holds(parameters.wid));
 
-    // Frame and read as in a read, then the segment read, the erase, the pair writes, the
-    // backup erase, three parameter reads with their pauses and the read-back; no pause
+    // Frame and read as in a read; the read's message gave time to swap the detector, so
+    // get-info and the WID pair confirm it before the segment read, the erase, the pair writes,
+    // the backup erase, three parameter reads with their pauses and the read-back; no pause
     // between the pair transfers.
     constexpr std::uint64_t transaction = 52;
     const std::uint64_t read_part = 100 + transaction + 13 * (100 + transaction) + 100;
-    const std::uint64_t write_part = 16 * transaction + transaction + 16 * transaction +
-                                     transaction + 3 * (100 + transaction) + 16 * transaction;
+    const std::uint64_t write_part = 2 * transaction + 16 * transaction + transaction +
+                                     16 * transaction + transaction + 3 * (100 + transaction) +
+                                     16 * transaction;
     EXPECT_EQ(now() - start, read_part + write_part + 200);
 
-    // In the trace: the segment's reads, one erase, sixteen writes, the backup erase, then the
-    // parameter pairs and the read-back.
     const std::vector<std::string> ok = trace_lines_starting("OK ");
-    ASSERT_EQ(ok.size(), 1u + 13u + 16u + 1u + 16u + 1u + 3u + 16u);
-    EXPECT_EQ(ok[30], "OK ereasing sector 8388520");
-    EXPECT_EQ(ok[31].rfind("OK writing 2 words (0x", 0), 0u);
-    EXPECT_EQ(ok[31].substr(ok[31].size() - 6), "0x1040");
-    EXPECT_EQ(ok[46].substr(ok[46].size() - 6), "0x107c");
-    EXPECT_EQ(ok[47], "OK ereasing sector 30");
+    ASSERT_EQ(ok.size(), 1u + 13u + 2u + 16u + 1u + 16u + 1u + 3u + 16u);
+    EXPECT_EQ(ok[14].rfind("OK at get info", 0), 0u);
+    EXPECT_EQ(ok[15].substr(ok[15].size() - 6), "0x100c");
+    EXPECT_EQ(ok[32], "OK ereasing sector 8388520");
+    EXPECT_EQ(ok[33].rfind("OK writing 2 words (0x", 0), 0u);
+    EXPECT_EQ(ok[33].substr(ok[33].size() - 6), "0x1040");
+    EXPECT_EQ(ok[48].substr(ok[48].size() - 6), "0x107c");
+    EXPECT_EQ(ok[49], "OK ereasing sector 30");
 
     // Read back into a changed window: exactly the configuration that was written.
     form().Button_set_convClick();
@@ -88,7 +90,7 @@ TEST_F(Write, a_factory_fresh_detector_gets_the_window_configuration_and_keeps_e
 }
 
 TEST_F(Write, names_each_step_in_the_progress_window) {
-    plug(Sim_detector::configured(identity_with_wid(13), {}));
+    const Sim_detector& detector = plug(Sim_detector::configured(identity_with_wid(13), {}));
 
     const std::vector<std::string> texts =
         progress_texts_during([this] { form().Button_send_to_ktr27->click(); });
@@ -120,6 +122,8 @@ TEST_F(Write, names_each_step_in_the_progress_window) {
     // 67 steps against a maximum of 65: the bar stays full.
     EXPECT_EQ(progress().ProgressBar->maximum(), 65);
     EXPECT_EQ(progress().ProgressBar->value(), 65);
+    // With no message before it, no transfer beyond the sequence's own.
+    EXPECT_EQ(detector.request_count(), 67u);
 }
 
 TEST_F(Write, takes_the_configuration_the_window_shows_when_it_is_asked_for) {

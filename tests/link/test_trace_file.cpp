@@ -77,6 +77,17 @@ TEST_F(Trace_file, UnopenableFileLosesTheLineSilently) {
     EXPECT_TRUE(fs::is_empty("msp430_log.txt"));
 }
 
+TEST_F(Trace_file, NamedFolderTakesTheLinesWhateverLettersItsNameHas) {
+    const fs::path folder = workdir.path() / u8"Łukasz Żółć";
+    fs::create_directory(folder);
+    set_trace_folder(folder);
+    append_trace_line("one");
+    EXPECT_EQ(trace_file_path(), folder / "msp430_log.txt");
+    set_trace_folder({});
+    EXPECT_EQ(read_bytes(folder / "msp430_log.txt"), std::string(" one") + eol);
+    EXPECT_FALSE(fs::exists("msp430_log.txt"));
+}
+
 // What the link does, reduced to what a caller can see: statuses, outputs and the bytes on the
 // wire, plus the virtual time spent.
 struct Observed {

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Windows installer silently under Wine, runs the installed bench's self-test through
-# its Start-menu shortcut, uninstalls silently and checks that nothing is left behind: files,
-# folders, shortcuts and registry keys.
+# Installs the Windows installer silently under Wine and starts both programs through their
+# Start-menu shortcuts as a user the installer made no folder for; upgrades over an earlier
+# version's uninstaller and over its own; uninstalls silently. Checks that the programs make the
+# user's folder and keep the trace and the write record in it (taking over a record an earlier
+# version kept elsewhere), that no upgrade or uninstall changes a user's file, and that the
+# uninstaller leaves nothing else behind: files, folders, shortcuts and registry keys.
 #
 #   installer_test.sh INSTALLER.exe      (WINEPREFIX and DISPLAY come from the environment)
 set -euo pipefail
@@ -24,33 +27,45 @@ has_key() { "$wine" reg query "$1" >/dev/null 2>&1; }
 
 program_files=$(unix_path "$(win_env ProgramW6432)")
 start_menu=$(unix_path "$(win_env ProgramData)\\Microsoft\\Windows\\Start Menu\\Programs")
-user_folder=$(unix_path "$(win_env LOCALAPPDATA)\\KTR27 Tunex")
+local_data=$(unix_path "$(win_env LOCALAPPDATA)")
 install_dir="$program_files/KTR27 Tunex"
 menu_dir="$start_menu/KTR27 Tunex"
-[ -n "$program_files" ] && [ -n "$start_menu" ] || fail "Wine did not name its folders"
+user_folder="$local_data/KTR27 Tunex"
+bench_folder="$local_data/KTR27 Tunex Bench"
+[ -n "$program_files" ] && [ -n "$start_menu" ] && [ -n "$local_data" ] ||
+    fail "Wine did not name its folders"
 # What an interrupted earlier run left goes first, the way a user would remove it.
 if [ -f "$install_dir/Uninstall.exe" ]; then
     "$wine" "$install_dir/Uninstall.exe" /S
     settle
 fi
 [ ! -e "$install_dir" ] && [ ! -e "$menu_dir" ] || fail "a previous installation is in the way"
+# The user starts with no folder of the programs' (the tests' runs of the bench made one).
+rm -rf "$user_folder" "$bench_folder" "$local_data/ktr27tunex" "$local_data/ktr27tunex-bench"
 
-echo "Installing $(basename "$installer") silently..."
-"$wine" "$installer" /S
-settle
-for f in bin/ktr27tunex.exe bin/ktr27tunex-bench.exe bin/Qt6Widgets.dll bin/libstdc++-6.dll \
-    bin/platforms/qwindows.dll bin/styles/qwindowsvistastyle.dll bin/Qt6Sql.dll \
-    bin/sqldrivers/qsqlite.dll bin/sqldrivers/qsqlpsql.dll bin/libpq.dll bin/libssl-3-x64.dll \
-    bin/libcrypto-3-x64.dll Uninstall.exe; do
-    [ -f "$install_dir/$f" ] || fail "the installer did not install $f"
-done
-for f in "KTR27 Tunex.lnk" "KTR27 Tunex Bench.lnk" "Uninstall.lnk"; do
-    [ -f "$menu_dir/$f" ] || fail "no Start-menu shortcut $f"
-done
-[ -d "$user_folder" ] || fail "the installer did not make $user_folder"
-has_key "$uninstall_key" || fail "no uninstall entry in the registry"
+install() {
+    echo "Installing $(basename "$installer") silently$1..."
+    "$wine" "$installer" /S
+    settle
+    for f in bin/ktr27tunex.exe bin/ktr27tunex-bench.exe bin/Qt6Widgets.dll bin/libstdc++-6.dll \
+        bin/platforms/qwindows.dll bin/styles/qwindowsvistastyle.dll bin/Qt6Sql.dll \
+        bin/sqldrivers/qsqlite.dll bin/sqldrivers/qsqlpsql.dll bin/libpq.dll bin/libssl-3-x64.dll \
+        bin/libcrypto-3-x64.dll Uninstall.exe; do
+        [ -f "$install_dir/$f" ] || fail "the installer$1 did not install $f"
+    done
+    for f in "KTR27 Tunex.lnk" "KTR27 Tunex Bench.lnk" "Uninstall.lnk"; do
+        [ -f "$menu_dir/$f" ] || fail "no Start-menu shortcut $f after installing$1"
+    done
+    has_key "$uninstall_key" || fail "no uninstall entry in the registry after installing$1"
+}
+install ""
 
-# The shortcut starts the installed bench in the user's folder: its trace file must land there.
+# The write record where an earlier version kept the bench's, in a folder of its own.
+record_line='2026-12-09T08:12:04+01:00,dongle,0x0007,0x0009,0x2417 0x0018'
+mkdir -p "$local_data/ktr27tunex-bench"
+printf 'czas,łącze\r\n%s\r\n' "$record_line" >"$local_data/ktr27tunex-bench/historia_zapisow.csv"
+
+# The bench's self-test reads and writes: its trace and its record must land in its folder.
 echo "Running the installed bench's self-test through its shortcut..."
 set +e
 "$wine" start /wait /unix "$menu_dir/KTR27 Tunex Bench.lnk" --self-test
@@ -58,15 +73,62 @@ rc=$?
 set -e
 settle
 [ "$rc" -eq 0 ] || fail "the installed ktr27tunex-bench --self-test failed (exit $rc)"
-[ -s "$user_folder/msp430_log.txt" ] ||
-    fail "the trace file is not in $user_folder (the shortcut's working folder)"
+[ -s "$bench_folder/msp430_log.txt" ] || fail "the bench's trace is not in $bench_folder"
+record=$(cat "$bench_folder/historia_zapisow.csv" 2>/dev/null) || fail "no record in $bench_folder"
+grep -qF "$record_line" <<<"$record" || fail "the earlier record's line was not taken over"
+[ "$(grep -c "Operacja przebiegła prawidłowo" <<<"$record")" -ge 1 ] ||
+    fail "the self-test's write is not in the record"
+[ ! -e "$local_data/ktr27tunex-bench" ] || fail "the earlier record's folder is still there"
 [ ! -e "$install_dir/bin/msp430_log.txt" ] || fail "the trace file landed in the program folder"
+
+# The configurator looks for the dongle at once and traces it; it runs until it is closed.
+echo "Starting the installed configurator through its shortcut..."
+"$wine" start /unix "$menu_dir/KTR27 Tunex.lnk"
+for _ in $(seq 60); do
+    [ -s "$user_folder/msp430_log.txt" ] && break
+    sleep 0.5
+done
+"$wine" taskkill /f /im ktr27tunex.exe >/dev/null 2>&1 || true
+settle
+[ -s "$user_folder/msp430_log.txt" ] || fail "started from its shortcut, ktr27tunex made no trace in $user_folder"
+
+# The user's files, as the user left them; every upgrade and the uninstall must keep them so.
+printf '{ "format": "KTR27 Tunex konfiguracja" }\n' >"$user_folder/linia 3.ktr27"
+user_files() { (cd "$local_data" && find "KTR27 Tunex" "KTR27 Tunex Bench" -type f -exec md5sum {} + | sort); }
+kept=$(user_files)
+check_kept() {
+    [ "$(user_files)" = "$kept" ] || {
+        diff <(echo "$kept") <(user_files) >&2 || true
+        fail "$1 changed the user's files"
+    }
+}
+
+# Uninstallers before this one deleted the running user's trace: stand in for one.
+cat >"$install_dir/earlier.nsi" <<'NSI'
+Unicode true
+Target amd64-unicode
+OutFile "Uninstall.exe"
+SilentInstall silent
+RequestExecutionLevel admin
+Section
+  SetShellVarContext current
+  Delete "$LOCALAPPDATA\KTR27 Tunex\msp430_log.txt"
+  RMDir "$LOCALAPPDATA\KTR27 Tunex"
+SectionEnd
+NSI
+makensis -V1 "$install_dir/earlier.nsi" >/dev/null || fail "makensis could not make the stand-in"
+rm "$install_dir/earlier.nsi"
+install " over an earlier version's uninstaller"
+check_kept "an upgrade over an earlier version"
+install " over itself"
+check_kept "an upgrade"
 
 echo "Uninstalling silently..."
 "$wine" "$install_dir/Uninstall.exe" /S
 settle
+check_kept "the uninstaller"
 left=()
-for p in "$install_dir" "$menu_dir" "$user_folder"; do
+for p in "$install_dir" "$menu_dir"; do
     [ ! -e "$p" ] || left+=("$p: $(find "$p" | head -n 5 | tr '\n' ' ')")
 done
 has_key "$uninstall_key" && left+=("registry key $uninstall_key")
@@ -75,4 +137,5 @@ if [ ${#left[@]} -ne 0 ]; then
     printf '  left behind: %s\n' "${left[@]}" >&2
     fail "the uninstaller left things behind"
 fi
-echo "installer test: passed (installed, self-test from the shortcut, uninstalled, nothing left)"
+echo "installer test: passed (installed; both programs made their user folders from the" \
+    "shortcuts; two upgrades and the uninstall kept the user's files; nothing else left)"

@@ -12,6 +12,8 @@
 class Configuration_file {
 public:
     static constexpr const char* suffix = "ktr27";
+    // A configuration is a few kilobytes; anything larger is not one.
+    static constexpr qint64 largest = 1 << 20;
 
     struct Loaded {
         std::optional<DetectorConfig> config;
@@ -23,7 +25,12 @@ public:
     static QByteArray encode(const DetectorConfig& config);
     static Loaded decode(const QByteArray& bytes);
 
-    // False with `problem` set when the file cannot be written whole.
+    // False with `problem` set (Polish, the system's own text after it) when the file cannot
+    // be written whole.
     static bool save(const QString& path, const DetectorConfig& config, QString& problem);
+    // Reads only a regular file, and never more than `largest` and one byte of it.
     static Loaded load(const QString& path);
+
+    // The name a file chosen as `path` is saved under: with ".ktr27" unless it ends so.
+    static QString with_suffix(const QString& path);
 };
