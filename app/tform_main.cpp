@@ -17,6 +17,7 @@
 #include "tform_pnx.h"
 #include "tform_station.h"
 #include "trace_file.h"
+#include "user_files.h"
 #include "user_message.h"
 #include "user_question.h"
 #include "window_font.h"
@@ -93,7 +94,7 @@ struct TForm_main::Preset {
 
 TForm_main::TForm_main(QWidget* parent) : QWidget(parent) {
     setObjectName("Form_main");
-    station_store.set_settings(Station_settings::load(Station_settings::default_file()));
+    station_store.set_settings(Station_settings::load(User_files::station_settings_file()));
     setWindowTitle(QStringLiteral("KTR27 Tunex v3 (QP14)"));
     setFont(window_font());
     build_controls(this);
@@ -885,10 +886,10 @@ void TForm_main::Action_station_settingsClick() {
     TForm_station settings(station_store.settings(), this);
     if (settings.exec() == QDialog::Accepted) {
         const Station_settings chosen = settings.chosen();
-        if (!chosen.save(Station_settings::default_file())) {
+        if (!chosen.save(User_files::station_settings_file())) {
             show_user_message(
                 QStringLiteral("Nie udało się zapisać ustawień stanowiska do pliku %1.")
-                    .arg(QDir::toNativeSeparators(Station_settings::default_file()))
+                    .arg(QDir::toNativeSeparators(User_files::station_settings_file()))
                     .toStdString());
         }
         station_store.set_settings(chosen);

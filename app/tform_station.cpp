@@ -76,8 +76,9 @@ TForm_station::TForm_station(const Station_settings& settings, QWidget* parent)
     layout->addWidget(Label_problem);
     layout->addWidget(buttons);
 
-    shown_kind = static_cast<int>(settings.line);
-    ComboBox_line->setCurrentIndex(shown_kind);
+    // Nothing shown yet: the kept connection or service is what the edit starts with.
+    shown_kind = static_cast<int>(Station_settings::Line::none);
+    ComboBox_line->setCurrentIndex(static_cast<int>(settings.line));
     show_line_kind();
     connect(ComboBox_line, &QComboBox::currentIndexChanged, this, [this] { show_line_kind(); });
     resize(620, sizeHint().height());

@@ -94,12 +94,16 @@ std::string without_line_end(std::string line) {
     return line;
 }
 
-// Cut to `size` bytes, not inside a UTF-8 sequence.
+// Cut to `size` bytes, not inside a UTF-8 sequence; bytes that are no UTF-8 are cut where they
+// are, so a line of them never shrinks to nothing.
 std::string cut(std::string text, std::size_t size) {
     if (text.size() <= size) {
         return text;
     }
-    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) {
+    constexpr int longest_sequence = 4;
+    for (int back = 1; back < longest_sequence && size > 1 &&
+                       (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80;
+         ++back) {
         --size;
     }
     text.resize(size);

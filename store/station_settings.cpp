@@ -3,9 +3,7 @@
 #include "line_connection.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QSysInfo>
 
 namespace {
@@ -26,11 +24,6 @@ Station_settings::Line line_of(const QString& name) {
 }
 
 } // namespace
-
-QString Station_settings::default_file() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
-        .filePath(QStringLiteral("stanowisko.ini"));
-}
 
 QString Station_settings::environment_variable() {
     return QCoreApplication::applicationName().toUpper().replace(QLatin1Char('-'),

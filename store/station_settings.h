@@ -3,10 +3,10 @@
 #include <QString>
 
 // The station: its name (the computer's name unless set), the operator (optional) and the line
-// database, kept with QSettings in an INI file in the user's configuration folder. The line's
-// environment variable (KTR27TUNEX_LINE_DB for the tool, KTR27TUNEX_BENCH_LINE_DB for the
-// bench), a libpq connection string, overrides the kept line database for scripted use.
-// Nothing of the detector operations reads these.
+// database, kept with QSettings in an INI file the program names (the user's configuration folder).
+// The line's environment variable (KTR27TUNEX_LINE_DB for the tool, KTR27TUNEX_BENCH_LINE_DB for
+// the bench), a libpq connection string, overrides the kept line database for scripted use. Nothing
+// of the detector operations reads these.
 struct Station_settings {
     enum class Line { none, connection, service };
 
@@ -18,7 +18,6 @@ struct Station_settings {
     QString sslmode;    // added when neither names one; empty: libpq's own choice
     QString environment_line;
 
-    static QString default_file();
     static QString environment_variable();
     // The kept settings, the environment's line database, the computer's name for a station
     // that has none.

@@ -44,7 +44,17 @@ free_port() {
 
 start_server() {
     local dir=$1
-    as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start >/dev/null
+    # Started from a test under Wine, this shell holds Wine's descriptors, the test's output
+    # among them: a server that kept them would hold CTest waiting for that output to end.
+    (
+        for fd in /proc/$BASHPID/fd/*; do
+            fd=${fd##*/}
+            if [ "$fd" -gt 2 ] && [ "$fd" != 255 ]; then
+                eval "exec $fd>&-"
+            fi
+        done
+        as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start </dev/null >/dev/null
+    )
 }
 
 case "$command" in
