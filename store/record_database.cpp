@@ -2,9 +2,11 @@
 
 #include "record_columns.h"
 
+#include <QDeadlineTimer>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 
 #include <atomic>
 
@@ -105,14 +107,25 @@ bool Record_database::open() {
     if (!db.open()) {
         return fail(path, db.lastError().text());
     }
+    // While another instance is creating the same new file, SQLite answers the old journal mode
+    // rather than waiting: ask again for as long as a busy database is waited for.
     QSqlQuery mode(db);
-    if (!mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !mode.next() ||
-        mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
-        const QString detail = mode.lastError().text();
-        db.close();
-        return fail(QStringLiteral("journal_mode=WAL"), detail);
+    const QDeadlineTimer busy_for(5000);
+    bool wal = false;
+    QString detail;
+    while (!wal) {
+        wal = mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && mode.next() &&
+              mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+        detail = mode.lastError().text();
+        mode.finish();
+        if (!wal && busy_for.hasExpired()) {
+            db.close();
+            return fail(QStringLiteral("journal_mode=WAL"), detail);
+        }
+        if (!wal) {
+            QThread::msleep(20);
+        }
     }
-    mode.finish();
     // FULL: a row reported written survives a power cut as well as a crash of the program.
     if (!exec(QStringLiteral("PRAGMA synchronous=FULL")) || !migrate()) {
         db.close();
