@@ -28,6 +28,7 @@ Main_menu::Main_menu(QWidget* form) {
     Action_save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
     Action_history = action(file, "Action_history", "Historia zapisów...");
+    Action_station_settings = action(file, "Action_station_settings", "Ustawienia stanowiska...");
     file->addSeparator();
     Action_quit = action(file, "Action_quit", "Zakończ");
     QMenu* help = Menu_bar->addMenu(QStringLiteral("P&omoc"));
@@ -38,7 +39,8 @@ Main_menu::Main_menu(QWidget* form) {
 }
 
 void Main_menu::set_items_enabled(bool enabled) {
-    for (QAction* item : {Action_open, Action_save, Action_history, Action_quit, Action_about}) {
+    for (QAction* item : {Action_open, Action_save, Action_history, Action_station_settings,
+                          Action_quit, Action_about}) {
         item->setEnabled(enabled);
     }
 }

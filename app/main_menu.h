@@ -5,8 +5,8 @@ class QMenuBar;
 class QWidget;
 
 // The main window's menu bar, above the numbered sections: "Plik" with the configuration files,
-// the write record and "Zakończ", and "Pomoc" with "O programie". The window connects the
-// actions to its own handlers.
+// the write record, the station's settings and "Zakończ", and "Pomoc" with "O programie". The
+// window connects the actions to its own handlers.
 class Main_menu {
 public:
     // Puts the bar into `form`'s layout, above everything else.
@@ -20,6 +20,7 @@ public:
     QAction* Action_open = nullptr;
     QAction* Action_save = nullptr;
     QAction* Action_history = nullptr;
+    QAction* Action_station_settings = nullptr;
     QAction* Action_quit = nullptr;
     QAction* Action_about = nullptr;
 };

@@ -13,7 +13,9 @@
 #include "sequence_pacing.h"
 #include "tform_history.h"
 #include "tform_pnx.h"
+#include "tform_station.h"
 #include "trace_file.h"
+#include "user_files.h"
 #include "user_message.h"
 #include "user_question.h"
 #include "window_font.h"
@@ -54,11 +56,12 @@ QString hex_pair(unsigned first, unsigned second) {
 
 TForm_main::TForm_main(QWidget* parent) : QWidget(parent) {
     setObjectName("Form_main");
+    station_store.set_settings(Station_settings::load(User_files::station_settings_file()));
     setWindowTitle(QStringLiteral("KTR27 Tunex v3 (QP14)"));
     setFont(window_font());
     build_controls(this);
     config_controls = std::make_unique<Config_controls>(*this);
-    recorder = std::make_unique<Record_appender>(write_record);
+    recorder = std::make_unique<Record_appender>(station_store);
     operations = std::make_unique<Detector_operations>(parameter_words, *recorder);
     menu = std::make_unique<Main_menu>(this);
     // The bar sits above the sections, which keep their drawn client area.
@@ -106,6 +109,8 @@ void TForm_main::connect_handlers() {
     connect(menu->Action_open, &QAction::triggered, this, [this] { Action_openClick(); });
     connect(menu->Action_save, &QAction::triggered, this, [this] { Action_saveClick(); });
     connect(menu->Action_history, &QAction::triggered, this, [this] { Action_historyClick(); });
+    connect(menu->Action_station_settings, &QAction::triggered, this,
+            [this] { Action_station_settingsClick(); });
     connect(menu->Action_quit, &QAction::triggered, this, [this] { close(); });
     connect(menu->Action_about, &QAction::triggered, this, [this] { Action_aboutClick(); });
 }
@@ -407,8 +412,22 @@ void TForm_main::Action_saveClick() {
 }
 
 void TForm_main::Action_historyClick() {
-    TForm_history history(write_record.file_path(), this);
+    TForm_history history(station_store, this);
     history.exec();
+}
+
+void TForm_main::Action_station_settingsClick() {
+    TForm_station settings(station_store.settings(), this);
+    if (settings.exec() == QDialog::Accepted) {
+        const Station_settings chosen = settings.chosen();
+        if (!chosen.save(User_files::station_settings_file())) {
+            show_user_message(
+                QStringLiteral("Nie udało się zapisać ustawień stanowiska do pliku %1.")
+                    .arg(QDir::toNativeSeparators(User_files::station_settings_file()))
+                    .toStdString());
+        }
+        station_store.set_settings(chosen);
+    }
 }
 
 QString TForm_main::about_text() const {
@@ -419,7 +438,7 @@ QString TForm_main::about_text() const {
              QStringLiteral(KTR_COMPILER), QStringLiteral(__DATE__), QStringLiteral(__TIME__),
              QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
              QDir::toNativeSeparators(QString::fromStdU16String(trace_file_path().u16string())),
-             QDir::toNativeSeparators(write_record.file_path()));
+             QDir::toNativeSeparators(station_store.file_path()));
 }
 
 void TForm_main::Action_aboutClick() {

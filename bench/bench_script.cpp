@@ -7,6 +7,8 @@
 #include "os_api.h"
 #include "panel_group.h"
 #include "sim_bench.h"
+#include "tform_history.h"
+#include "tform_station.h"
 #include "trace_file.h"
 #include "tunex_windows.h"
 #include "user_message.h"
@@ -310,6 +312,25 @@ void Bench_script::run_screenshots() {
     expect_messages({}, "the read after the write");
     pause(1200);
     save(form, "main-window-read.png");
+
+    // The history window over the bench's station database, the write above among its rows.
+    TForm_history history(form.station_store, &form);
+    history.show();
+    pause(300);
+    save(history, "history-window.png");
+    history.hide();
+
+    // The station's settings as a line's station would have them.
+    Station_settings station = form.station_store.settings();
+    station.operator_name = QStringLiteral("Żaneta Łęcka");
+    station.line = Station_settings::Line::connection;
+    station.connection = QStringLiteral("host=10.0.0.5 dbname=ktr27_line user=ktr_station");
+    station.sslmode = QStringLiteral("verify-full");
+    TForm_station settings(station, &form);
+    settings.show();
+    pause(300);
+    save(settings, "station-window.png");
+    settings.hide();
 }
 
 void Bench_script::click(QAbstractButton* button, const char* what) {

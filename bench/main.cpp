@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
     Tunex_windows windows;
     Bench_window bench_window(bench);
     windows.Form_main.show();
+    windows.Form_main.station_store.open();
     bench_window.show();
     bench_window.place_beside(windows.Form_main);
 
