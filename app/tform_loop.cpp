@@ -21,6 +21,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <initializer_list>
 #include <set>
 #include <string>
 
@@ -52,7 +54,7 @@ TForm_loop::TForm_loop(Detector_operations& operations, Pnx_connection& connecti
     connect_buttons();
     loop.set_scan(connection.loop_addresses());
     refresh_table();
-    resize(1100, 560);
+    resize(1280, 600);
 }
 
 TForm_loop::~TForm_loop() {
@@ -195,11 +197,16 @@ void TForm_loop::refresh_table() {
         row_headers << QStringLiteral("Adres %1").arg(rows[r].address);
         for (int column = 0; column < Loop_table::column_count; ++column) {
             auto* item = new QTableWidgetItem(loop.cell(rows[r], column));
+            // A long state or list of options is cut in its column; the whole text stays at hand.
+            item->setToolTip(item->text());
             Table_loop->setItem(static_cast<int>(r), column, item);
         }
     }
     Table_loop->setVerticalHeaderLabels(row_headers);
     Table_loop->resizeColumnsToContents();
+    for (int column = 0; column < Loop_table::column_count; ++column) {
+        Table_loop->setColumnWidth(column, std::min(Table_loop->columnWidth(column), 260));
+    }
 }
 
 void TForm_loop::show_site() {
