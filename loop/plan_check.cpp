@@ -26,10 +26,20 @@ QStringList Plan_check::clashes(const Loop_plan& plan, const std::vector<int>& t
             continue;
         }
         const std::optional<int> basic = planned->second.basic_address();
-        if (basic && *basic != address &&
-            std::find(answering.begin(), answering.end(), *basic) != answering.end()) {
+        if (!basic || *basic == address) {
+            continue;
+        }
+        if (std::find(answering.begin(), answering.end(), *basic) != answering.end()) {
             found << QStringLiteral("Adres podstawowy %1, który plan daje czujce spod adresu %2, "
                                     "zajmuje inna czujka na pętli.")
+                         .arg(*basic)
+                         .arg(address);
+        } else if (const auto there = plan.detectors.find(*basic);
+                   there != plan.detectors.end() && there->second.basic_address() != basic) {
+            // The moved detector's row and plan entry go to its new address, where the plan
+            // already has another detector (one planned to keep it is a duplicate, named above).
+            found << QStringLiteral("Adres podstawowy %1, który plan daje czujce spod adresu %2, "
+                                    "jest w planie miejscem innej czujki.")
                          .arg(*basic)
                          .arg(address);
         }

@@ -25,6 +25,11 @@ TEST(Plan_check, ClashesAreNamedBeforeAnythingIsWritten) {
         {{{3, at(3)}, {5, at(5)}}, {3, 5}, {3, 5}, {}},
         // Moving a detector to a free address is what a plan may do.
         {{{3, at(8)}}, {3}, {3, 5}, {}},
+        {{{3, at(5)}, {5, at(6)}},
+         {3},
+         {3},
+         QStringLiteral("Adres podstawowy 5, który plan daje czujce spod adresu 3, jest w planie "
+                        "miejscem innej czujki.")},
         // Planned for 5, which is not on the loop yet.
         {{{3, at(5)}, {5, at(5)}},
          {3},
