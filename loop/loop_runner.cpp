@@ -57,8 +57,9 @@ bool Loop_runner::module_answers() {
 }
 
 QString Loop_runner::module_lost_message(int done, int total, bool writing) const {
-    return QStringLiteral("Moduł KMX12 przestał odpowiadać (odłączony?) po %1 z %2 czujek; "
-                          "pozostałe %3. Podłącz moduł i połącz się ponownie w oknie PNX30.")
+    return QStringLiteral("Moduł KMX12 lub centrala PNX30 przestały odpowiadać (moduł odłączony "
+                          "albo centrala odmawia) po %1 z %2 czujek; pozostałe %3. Sprawdź "
+                          "połączenie i połącz się ponownie w oknie PNX30.")
         .arg(done)
         .arg(total)
         .arg(writing ? QStringLiteral("nie zostały zapisane")

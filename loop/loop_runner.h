@@ -53,7 +53,8 @@ public:
     Outcome write(Loop_table& table, const std::vector<int>& addresses, Observer& observer);
 
 private:
-    // The interface module still answers; a silent detector alone leaves it answering.
+    // The interface module still answers (and the panel behind it does not refuse); a silent
+    // detector alone leaves it answering.
     bool module_answers();
     QString module_lost_message(int done, int total, bool writing) const;
 

@@ -211,7 +211,7 @@ TEST_F(Loop_bench, AModuleUnpluggedMidRunKeepsTheRowsDoneAndNamesWhatHappened) {
     bench.module().unplug_after(40);
     const Loop_runner::Outcome survey = runner.survey(table, observer);
     EXPECT_TRUE(survey.module_lost);
-    EXPECT_TRUE(survey.message.contains(QStringLiteral("Moduł KMX12")));
+    EXPECT_TRUE(survey.message.contains(QStringLiteral("Moduł KMX12 lub centrala PNX30")));
     EXPECT_EQ(column(Loop_table::state),
               (QStringList{"odczytana", "nie odczytano", "nie odczytano"}));
 
@@ -230,6 +230,18 @@ TEST_F(Loop_bench, AModuleUnpluggedMidRunKeepsTheRowsDoneAndNamesWhatHappened) {
     EXPECT_EQ(column(Loop_table::last_write)[0], QStringLiteral("Operacja przebiegła prawidłowo"));
     EXPECT_NE(column(Loop_table::last_write)[1], QStringLiteral("Operacja przebiegła prawidłowo"));
     EXPECT_EQ(column(Loop_table::last_write)[2], QStringLiteral("nie zapisano"));
+}
+
+TEST_F(Loop_bench, APanelRefusingMidSurveyEndsTheRunWithOneMessage) {
+    add(3);
+    add(4);
+    connect();
+    bench.module().arm(Sim_module::Fault::error_reply, Sim_fault_schedule::after(40));
+    const Loop_runner::Outcome outcome = runner.survey(table, observer);
+    EXPECT_TRUE(outcome.module_lost);
+    EXPECT_EQ(outcome.done, 1);
+    EXPECT_EQ(column(Loop_table::state), (QStringList{"odczytana", "nie odczytano"}));
+    EXPECT_TRUE(modal.empty());
 }
 
 } // namespace
