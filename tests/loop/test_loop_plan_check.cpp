@@ -1,4 +1,5 @@
 #include "loop_naming.h"
+#include "loop_progress.h"
 #include "loop_row.h"
 #include "plan_check.h"
 #include "plan_comparison.h"
@@ -81,3 +82,12 @@ TEST(Plan_comparison, EveryRowSaysHowItStandsAgainstThePlan) {
 }
 
 } // namespace
+
+TEST(Loop_progress, TheTimeStillToGoIsJudgedFromTheDetectorsDone) {
+    EXPECT_EQ(Loop_progress::text(0, 12, 0), QStringLiteral("0 z 12, upłynęło 0:00"));
+    EXPECT_EQ(Loop_progress::text(3, 12, 6000),
+              QStringLiteral("3 z 12, upłynęło 0:06, pozostało ok. 0:18"));
+    EXPECT_EQ(Loop_progress::text(12, 99, 3600 * 1000 / 8),
+              QStringLiteral("12 z 99, upłynęło 7:30, pozostało ok. 54:23"));
+    EXPECT_EQ(Loop_progress::text(99, 99, 3725000), QStringLiteral("99 z 99, upłynęło 1:02:05"));
+}
