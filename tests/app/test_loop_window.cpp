@@ -176,6 +176,28 @@ TEST_F(Loop_window, AClashIsNamedAndNothingWritten) {
     EXPECT_EQ(d3->config().address, 3);
 }
 
+TEST_F(Loop_window, TheMainWindowsConfigurationGoesToTheSelectedRowsEachKeepingItsAddress) {
+    close_panel_window();
+    form.Button_set_alarm->click();
+    const DetectorConfig wanted = form.config_from_controls();
+    in_loop_window([&](TForm_loop& window) {
+        window.Button_survey->click();
+        window.Table_loop->setSelectionMode(QAbstractItemView::MultiSelection);
+        window.Table_loop->selectRow(0);
+        window.Table_loop->selectRow(1);
+        window.Button_set_from_main->click();
+        const Loop_plan& plan = window.table().plan();
+        ASSERT_EQ(plan.detectors.size(), 2u);
+        for (const int address : {3, 5}) {
+            DetectorConfig expected = wanted;
+            expected.set_addresses(address, wanted.rop_address_given(), std::nullopt);
+            EXPECT_EQ(plan.detectors.at(address), expected) << address;
+        }
+        EXPECT_TRUE(
+            column(window, Loop_table::plan_state)[0].startsWith(QStringLiteral("różni się: „")));
+    });
+}
+
 TEST_F(Loop_window, EveryControlHasANameAndIsReachedByTab) {
     close_panel_window();
     in_loop_window([&](TForm_loop& window) {
