@@ -28,6 +28,8 @@ Main_menu::Main_menu(QWidget* form) {
     Action_save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
     Action_history = action(file, "Action_history", "Historia zapisów...");
+    Action_loop = action(file, "Action_loop", "Pętla PNX30...");
+    Action_loop->setEnabled(false);
     Action_station_settings = action(file, "Action_station_settings", "Ustawienia stanowiska...");
     file->addSeparator();
     Action_quit = action(file, "Action_quit", "Zakończ");
@@ -43,4 +45,10 @@ void Main_menu::set_items_enabled(bool enabled) {
                           Action_quit, Action_about}) {
         item->setEnabled(enabled);
     }
+    Action_loop->setEnabled(enabled && loop_available);
+}
+
+void Main_menu::set_loop_available(bool available) {
+    loop_available = available;
+    Action_loop->setEnabled(available && Action_history->isEnabled());
 }

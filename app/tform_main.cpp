@@ -12,6 +12,7 @@
 #include "record_appender.h"
 #include "sequence_pacing.h"
 #include "tform_history.h"
+#include "tform_loop.h"
 #include "tform_pnx.h"
 #include "tform_station.h"
 #include "trace_file.h"
@@ -19,6 +20,7 @@
 #include "user_message.h"
 #include "user_question.h"
 #include "window_font.h"
+#include "window_naming.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -111,6 +113,7 @@ void TForm_main::connect_handlers() {
     connect(menu->Action_history, &QAction::triggered, this, [this] { Action_historyClick(); });
     connect(menu->Action_station_settings, &QAction::triggered, this,
             [this] { Action_station_settingsClick(); });
+    connect(menu->Action_loop, &QAction::triggered, this, [this] { Action_loopClick(); });
     connect(menu->Action_quit, &QAction::triggered, this, [this] { close(); });
     connect(menu->Action_about, &QAction::triggered, this, [this] { Action_aboutClick(); });
 }
@@ -430,6 +433,26 @@ void TForm_main::Action_station_settingsClick() {
     }
 }
 
+void TForm_main::Action_loopClick() {
+    if (Form_pnx == nullptr || !Form_pnx->panel_link_open()) {
+        return;
+    }
+    const bool ticking = Timer_dongle->isActive();
+    Timer_dongle->stop();
+    wait_for_tick();
+    const Window_naming naming(*config_controls);
+    TForm_loop loop(
+        *operations, Form_pnx->pnx_connection(),
+        static_cast<std::uint8_t>(Config_controls::spin_value(CSpinEdit_cmp)), naming,
+        [this] { return config_from_controls(); }, this);
+    loop.exec();
+    // The loop's writes may have moved detectors.
+    mark_loop_addresses();
+    if (ticking && !closing) {
+        Timer_dongle->start();
+    }
+}
+
 QString TForm_main::about_text() const {
     return QStringLiteral("<b>KTR27 Tunex</b> %1<br>Kompilacja: %2 (%3), %4 %5<br>Qt %6 "
                           "(skompilowano z %7)<br><br>Plik śladu komunikacji:<br>%8<br><br>"
@@ -503,6 +526,7 @@ void TForm_main::Button1Click() {
     }
     Form_pnx->exec();
     panel_mode = Form_pnx->panel_link_open();
+    menu->set_loop_available(panel_mode);
     mark_loop_addresses();
 }
 

@@ -101,6 +101,9 @@ public:
     void Action_saveClick();
     void Action_historyClick();
     void Action_station_settingsClick();
+    // "Pętla PNX30": the loop window over the panel window's connection; the monitor does not
+    // tick while it is open.
+    void Action_loopClick();
     void Action_aboutClick();
     // Version, build, Qt and where the trace file and the write record go.
     QString about_text() const;

@@ -12,6 +12,7 @@ packages=(
     xvfb xauth x11-apps imagemagick fonts-dejavu-core
     g++-mingw-w64-x86-64 wine wine64 fonts-wine nsis xz-utils
     dpkg-dev file desktop-file-utils lintian appstream
+    poppler-utils
 )
 if [ "${KTR_DEPS_MINIMAL:-0}" = 1 ]; then
     # Just what building and starting the configurator needs.
