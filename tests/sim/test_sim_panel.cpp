@@ -230,7 +230,7 @@ TEST_F(SimPanel, RequestsToEveryoneAreHeardOnlyFromALoneDetector) {
     const Bytes collided = panel.handle(0x73, {}).data; // two answers collide
     ASSERT_EQ(collided.size(), 9u);
     EXPECT_NE(collided[8], crc8_of(collided));
-    EXPECT_EQ(d3.events(), 0u);                          // but both acted on it
+    EXPECT_EQ(d3.events(), 0u); // but both acted on it
     EXPECT_EQ(d7.events(), 0u);
 }
 
