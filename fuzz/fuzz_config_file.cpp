@@ -3,21 +3,12 @@
 // is refused without a reason, or accepted as something it does not say.
 #include "configuration_file.h"
 
+#include "fuzz_require.h"
+
 #include <QByteArray>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The loader never hands the decoder more than this.
@@ -26,13 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const Configuration_file::Loaded loaded = Configuration_file::decode(bytes);
-    require(loaded.config.has_value() != !loaded.problem.isEmpty());
+    fuzz_require(loaded.config.has_value() != !loaded.problem.isEmpty());
     if (loaded.config) {
         // What was accepted is a configuration the window can show and save: saved again, it
         // loads as the same words.
         const Configuration_file::Loaded again =
             Configuration_file::decode(Configuration_file::encode(*loaded.config));
-        require(again.config.has_value() && *again.config == *loaded.config);
+        fuzz_require(again.config.has_value() && *again.config == *loaded.config);
     }
     return 0;
 }

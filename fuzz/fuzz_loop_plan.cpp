@@ -3,21 +3,12 @@
 // without a reason, or accepted as something it does not say.
 #include "loop_plan_file.h"
 
+#include "fuzz_require.h"
+
 #include <QByteArray>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The loader never hands the decoder more than this.
@@ -26,15 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const Loop_plan_file::Loaded loaded = Loop_plan_file::decode(bytes);
-    require(loaded.plan.has_value() != !loaded.problem.isEmpty());
+    fuzz_require(loaded.plan.has_value() != !loaded.problem.isEmpty());
     if (loaded.plan) {
         for (const auto& entry : loaded.plan->detectors) {
-            require(entry.first >= 0 && entry.first <= 99);
+            fuzz_require(entry.first >= 0 && entry.first <= 99);
         }
         // Saved again, an accepted plan loads as the same plan.
         const Loop_plan_file::Loaded again =
             Loop_plan_file::decode(Loop_plan_file::encode(*loaded.plan));
-        require(again.plan.has_value() && *again.plan == *loaded.plan);
+        fuzz_require(again.plan.has_value() && *again.plan == *loaded.plan);
     }
     return 0;
 }

@@ -2,11 +2,11 @@
 // reports. The report lives on the heap at exactly its real size, so the sanitizers catch any
 // look past its end; the invariants below catch a check that lets a malformed frame through.
 #include "checksums.h"
+#include "fuzz_require.h"
 #include "usb_protocol.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -21,12 +21,6 @@ void seal(std::uint8_t* frame, std::size_t covered) {
     const std::uint16_t crc = crc16_arc(frame, static_cast<std::uint8_t>(covered));
     frame[covered] = static_cast<std::uint8_t>(crc >> 8);
     frame[covered + 1] = static_cast<std::uint8_t>(crc & 0xFF);
-}
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
 }
 
 } // namespace
@@ -58,29 +52,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Check fixed = USB_protocol::check_fixed_reply(reply.get(), command);
     if (fixed == Check::valid || fixed == Check::other_command) {
         const std::size_t covered = std::size_t{reply[2]} + 3;
-        require(covered + 2 <= USB_protocol::report_size);
-        require(crc_holds(reply.get(), covered));
-        require((fixed == Check::valid) == (reply[3] == command));
+        fuzz_require(covered + 2 <= USB_protocol::report_size);
+        fuzz_require(crc_holds(reply.get(), covered));
+        fuzz_require((fixed == Check::valid) == (reply[3] == command));
     } else {
-        require(fixed == Check::crc_mismatch);
+        fuzz_require(fixed == Check::crc_mismatch);
     }
 
     const double version = (selector & 0x80) != 0 ? 5.7 : 5.2;
     const std::uint8_t length = USB_protocol::reply_data_length(reply[3], version);
-    require(length + 6u <= USB_protocol::report_size);
+    fuzz_require(length + 6u <= USB_protocol::report_size);
     const Check generic = USB_protocol::check_generic_reply(reply.get(), length);
     if (generic == Check::module_error) {
-        require(reply[0] == 0xAA);
+        fuzz_require(reply[0] == 0xAA);
     } else if (generic == Check::valid) {
-        require(reply[0] != 0xAA);
-        require(crc_holds(reply.get(), length + 4u));
+        fuzz_require(reply[0] != 0xAA);
+        fuzz_require(crc_holds(reply.get(), length + 4u));
     } else {
-        require(generic == Check::crc_mismatch);
+        fuzz_require(generic == Check::crc_mismatch);
     }
     // The generic check takes any data length; one that puts the CRC beyond the report must fail
     // without reading there.
     if (selector + 6u > USB_protocol::report_size) {
-        require(USB_protocol::check_generic_reply(reply.get(), selector) != Check::valid);
+        fuzz_require(USB_protocol::check_generic_reply(reply.get(), selector) != Check::valid);
     }
     return 0;
 }
