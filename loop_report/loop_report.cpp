@@ -3,11 +3,14 @@
 #include "loop_table.h"
 
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -82,6 +85,45 @@ public:
     QPainter& painter;
 };
 
+// A face the system has, that grows with the size asked for and holds every Polish letter.
+// Asked for a family it lacks, Qt may settle on any face: Windows without DejaVu Sans got a
+// Courier of fixed bitmap size, whose lines at the page's resolution are a third of an 8-point
+// line, and the whole loop went onto one page. So the family is chosen here, among faces Linux
+// and Windows ship, and the pages are measured in the one that is drawn.
+QFont report_font() {
+    static const QString polish = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻ");
+    const auto usable = [](const QString& family) {
+        QFont font(family);
+        font.setPixelSize(100);
+        if (QFontInfo(font).family().compare(family, Qt::CaseInsensitive) != 0) {
+            return false;
+        }
+        const QFontMetricsF metrics(font);
+        // The database may call a face scalable that has only its bitmaps.
+        if (metrics.height() < 90) {
+            return false;
+        }
+        return std::all_of(polish.begin(), polish.end(),
+                           [&](QChar letter) { return metrics.inFont(letter); });
+    };
+    const QStringList installed = QFontDatabase::families();
+    for (const char* wanted :
+         {"DejaVu Sans", "Arial", "Segoe UI", "Liberation Sans", "Tahoma", "Verdana"}) {
+        const QString family = QString::fromLatin1(wanted);
+        if (installed.contains(family, Qt::CaseInsensitive) && usable(family)) {
+            return QFont(family);
+        }
+    }
+    for (const QString& family : installed) {
+        if (usable(family)) {
+            return QFont(family);
+        }
+    }
+    QFont font;
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
 } // namespace
 
 bool Loop_report::write(const QString& path, const Loop_table& table, const QString& tool_version,
@@ -99,7 +141,7 @@ bool Loop_report::write(const QString& path, const Loop_table& table, const QStr
     writer.setTitle(QStringLiteral("Raport pętli PNX30"));
     writer.setCreator(QStringLiteral("KTR27 Tunex ") + tool_version);
     QPainter painter(&writer);
-    QFont text_font(QStringLiteral("DejaVu Sans"));
+    QFont text_font = report_font();
     text_font.setPointSizeF(8);
     // Without shaping there are no "fi" and "fl" ligatures, which would come out of a text
     // extraction as single characters and defeat a search for "konfiguracja"; Polish letters

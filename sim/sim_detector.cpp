@@ -146,7 +146,29 @@ bool Sim_detector::addressed_to_me(std::uint8_t address) const {
     return address == own_address || address == 255 || broadcast(address);
 }
 
+void Sim_detector::take_up_configured_address() {
+    if (pending_address && is_powered) {
+        own_address = *pending_address;
+        pending_address.reset();
+    }
+}
+
+void Sim_detector::note_configured_address() {
+    constexpr std::uint16_t basic_address_bit = 0x0020;
+    constexpr std::uint16_t highest_loop_address = 99;
+    const Config stored = config();
+    if (config_crc_valid() && (stored.options1 & basic_address_bit) != 0 &&
+        stored.address <= highest_loop_address && stored.address != own_address) {
+        pending_address = static_cast<std::uint8_t>(stored.address);
+    } else {
+        pending_address.reset();
+    }
+}
+
 std::optional<Sim_detector_bytes> Sim_detector::handle_request(const Sim_detector_bytes& request) {
+    if (request[0] != own_address && request[0] != 255 && !broadcast(request[0])) {
+        take_up_configured_address();
+    }
     if (!is_powered || !addressed_to_me(request[0])) {
         return std::nullopt;
     }
@@ -220,6 +242,7 @@ std::optional<Sim_detector_bytes> Sim_detector::execute(const Sim_detector_bytes
         if (!struck.program_ignored) {
             memory.program_word(field, first);
             memory.program_word(next, second);
+            note_configured_address();
         }
         return reply(code, field, first, second);
     case Message::erase:
@@ -233,6 +256,7 @@ std::optional<Sim_detector_bytes> Sim_detector::execute(const Sim_detector_bytes
                 const std::uint16_t start = Sim_flash::segment_start(field);
                 memory.erase_segment(static_cast<std::uint16_t>(start - 1));
             }
+            note_configured_address();
         }
         return reply(code, field, 0, 0);
     case Message::command:

@@ -92,6 +92,10 @@ public:
     void set_info_word(std::uint16_t word) { information_word = word; }
     std::uint8_t loop_address() const { return own_address; }
     void set_loop_address(std::uint8_t address) { own_address = address; }
+    // A written configuration with another basic address is taken up once the panel turns to
+    // any other address (or scans the loop): the tool's own read-back of the write still reaches
+    // the detector where it was, and afterwards it answers only at its new address.
+    void take_up_configured_address();
     bool powered() const { return is_powered; }
     void set_powered(bool powered) { is_powered = powered; }
 
@@ -147,7 +151,10 @@ private:
     Sim_flash memory;
     std::uint8_t detector_version;
     std::uint16_t information_word;
+    void note_configured_address();
+
     std::uint8_t own_address = 0;
+    std::optional<std::uint8_t> pending_address;
     bool is_powered = true;
     std::uint32_t event_count = 0;
     bool is_scanning = true;

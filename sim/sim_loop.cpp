@@ -21,6 +21,12 @@ Sim_detector* Sim_loop::at(std::uint8_t address) const {
     return nullptr;
 }
 
+void Sim_loop::settle() {
+    for (Sim_detector* detector : members) {
+        detector->take_up_configured_address();
+    }
+}
+
 std::optional<Sim_detector_bytes> Sim_loop::deliver(const Sim_detector_bytes& request) {
     std::optional<Sim_detector_bytes> heard;
     int answers = 0;

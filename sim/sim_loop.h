@@ -23,6 +23,10 @@ public:
     Sim_detector* at(std::uint8_t address) const;
     std::size_t size() const { return members.size(); }
 
+    // Every detector takes up the address its written configuration gives it, as when the panel
+    // polls the whole loop.
+    void settle();
+
     std::optional<Sim_detector_bytes> deliver(const Sim_detector_bytes& request);
 
     // Addresses at which a powered detector answers the panel's scan (flags 0..103).

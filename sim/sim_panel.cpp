@@ -172,6 +172,7 @@ void Sim_panel::refresh_scan() {
     if (!scanning || clock.now_ms() < scan_started + scan_pass) {
         return;
     }
+    detectors.settle();
     last_pass = detectors.answering();
     seen |= last_pass;
     lost = seen & ~last_pass;

@@ -51,8 +51,11 @@ protected:
         add(8, false).arm(Sim_detector::Fault::no_reply);
         form.Form_pnx = &pnx;
         form.show();
+        connect_panel();
+    }
+    void connect_panel() {
         pnx.medt_check_password->setFocus();
-        pnx.medt_check_password->home(false);
+        pnx.medt_check_password->selectAll();
         QTest::keyClicks(pnx.medt_check_password, QStringLiteral("1234"));
         pnx.Button_connect->click();
         pnx.pnx_connection().choose_address("5");
@@ -174,6 +177,75 @@ TEST_F(Loop_window, AClashIsNamedAndNothingWritten) {
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("zajmuje inna czujka"), std::string::npos) << told[0];
     EXPECT_EQ(d3->config().address, 3);
+}
+
+TEST_F(Loop_window, ADetectorWrittenWithANewAddressAnswersThereAndItsRowFollowsIt) {
+    close_panel_window();
+    in_loop_window([&](TForm_loop& window) {
+        window.Button_survey->click();
+        Loop_plan plan;
+        DetectorConfig moved = *window.table().rows()[0].found;
+        moved.set_addresses(12, std::nullopt, std::nullopt);
+        plan.detectors[3] = moved;
+        window.table().set_plan(plan);
+        window.Table_loop->selectRow(0);
+        window.Button_write_selected->click();
+        window.Button_survey->click();
+        EXPECT_EQ(window.Table_loop->verticalHeaderItem(2)->text(), QStringLiteral("Adres 12"));
+        EXPECT_EQ(column(window, Loop_table::plan_state)[2], QStringLiteral("zgodna"));
+    });
+    EXPECT_EQ(d3->loop_address(), 12);
+    EXPECT_TRUE(told.empty());
+}
+
+TEST_F(Loop_window, AModuleLostMidRunLeavesTheWindowUsableForTheNextRun) {
+    close_panel_window();
+    const auto all_enabled = [](const TForm_loop& window) {
+        for (QPushButton* button : window.findChildren<QPushButton*>()) {
+            if (button->isEnabled() != (button != window.Button_cancel)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    in_loop_window([&](TForm_loop& window) {
+        bench.module().unplug_after(40); // within the second detector's read
+        window.Button_survey->click();
+        EXPECT_EQ(column(window, Loop_table::state),
+                  (QStringList{QStringLiteral("odczytana"), QStringLiteral("nie odczytano"),
+                               QStringLiteral("nie odczytano")}));
+        EXPECT_TRUE(all_enabled(window));
+    });
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("po 1 z 3 czujek; pozostałe nie zostały odczytane"), std::string::npos)
+        << told[0];
+
+    // As the message says: the module back in, "Rozłącz" and "Połącz" in the panel window.
+    bench.plug_module();
+    pnx.Button_disconnect->click();
+    connect_panel();
+    close_panel_window();
+    in_loop_window([&](TForm_loop& window) {
+        window.Button_survey->click();
+        ASSERT_EQ(column(window, Loop_table::state)[0], QStringLiteral("odczytana"));
+        Loop_plan plan;
+        for (const int address : {3, 5, 8}) {
+            plan.detectors[address] = *window.table().rows()[0].found;
+            plan.detectors[address].set_addresses(address, std::nullopt, std::nullopt);
+            plan.detectors[address].hc = 7;
+        }
+        window.table().set_plan(plan);
+        bench.module().unplug_after(200); // within the second write
+        window.Table_loop->selectAll();
+        window.Button_write_selected->click();
+        const QStringList writes = column(window, Loop_table::last_write);
+        EXPECT_EQ(writes[0], QStringLiteral("Operacja przebiegła prawidłowo"));
+        EXPECT_NE(writes[1], QStringLiteral("Operacja przebiegła prawidłowo"));
+        EXPECT_EQ(writes[2], QStringLiteral("nie zapisano"));
+        EXPECT_TRUE(all_enabled(window));
+    });
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_NE(told[1].find("pozostałe nie zostały zapisane"), std::string::npos) << told[1];
 }
 
 TEST_F(Loop_window, TheMainWindowsConfigurationGoesToTheSelectedRowsEachKeepingItsAddress) {

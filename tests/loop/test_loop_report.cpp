@@ -110,13 +110,13 @@ TEST(Loop_report, AFullLoopRunsOverPagesThatCountThemselves) {
     ASSERT_TRUE(Loop_report::write(pdf, table, QStringLiteral("3.14"), QDateTime::currentDateTime(),
                                    problem));
     const qsizetype pages = pdf_pages(pdf);
+    // However the system's faces measure, a row is at least one line of 8-point text and at
+    // most a few: 99 of them neither fit one A4 page nor need more than a page for every ten.
+    ASSERT_GT(pages, 1);
+    EXPECT_LE(pages, 10);
     if (!text_readable()) {
-        // Under Wine the pages are laid out with whatever font the prefix has; only the file
-        // itself is checked there.
-        EXPECT_GE(pages, 1);
         return;
     }
-    ASSERT_GT(pages, 1);
     const QString text = text_of(pdf);
     EXPECT_EQ(text.count(QLatin1Char('\f')), pages);
     EXPECT_TRUE(text.contains(QStringLiteral("Strona %1 z %1").arg(pages)));
