@@ -36,6 +36,9 @@ TForm_progress::TForm_progress(QWidget* parent)
     Panel_info->setObjectName("Panel_info");
     Panel_info->setAlignment(Qt::AlignCenter);
     Panel_info->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    // The window's size is fixed, so the text's place is too; fixed, a new step text does not
+    // make the window lay itself out again, which every step of a write would otherwise pay.
+    Panel_info->setFixedSize(431, 68 - 41);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

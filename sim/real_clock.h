@@ -31,6 +31,20 @@ public:
         overslept += std::chrono::steady_clock::now() - from - asked;
     }
 
+    // Closes the account between two timed operations: a sleep still owed (a short sleep at the
+    // end, as a sub-millisecond sleep that a Windows build rounds down to nothing) is slept now,
+    // and time overslept before is not given back to the next operation. Without it one
+    // operation's sleeps can come out short and the next one's long, so a short operation such
+    // as a monitor tick could end faster than the sleeps it asks for.
+    void settle() {
+        while (overslept < std::chrono::steady_clock::duration::zero()) {
+            const auto from = std::chrono::steady_clock::now();
+            std::this_thread::sleep_until(from - overslept);
+            overslept += std::chrono::steady_clock::now() - from;
+        }
+        overslept = std::chrono::steady_clock::duration::zero();
+    }
+
 private:
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     // Time slept beyond what was asked, so far; negative when a sleep came back early.
