@@ -31,8 +31,8 @@ public:
         overslept += std::chrono::steady_clock::now() - from - asked;
     }
 
-    // Closes the account between two timed operations: a sleep still owed (a short sleep at the
-    // end, as a sub-millisecond sleep that a Windows build rounds down to nothing) is slept now,
+    // Closes the account between two timed operations: a sleep still owed (the last sleeps came
+    // back early, or were shortened to give back an overshoot) is slept now,
     // and time overslept before is not given back to the next operation. Without it one
     // operation's sleeps can come out short and the next one's long, so a short operation such
     // as a monitor tick could end faster than the sleeps it asks for.

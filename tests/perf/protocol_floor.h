@@ -6,7 +6,7 @@
 // with every transfer completing at its first look. It holds for one operation only when that
 // operation is charged exactly its own sleeps; the benchmark's clock evens out sleep overshoot
 // from one sleep to the next, so the benchmark settles that account between operations (a
-// tick, 52 ms ending on a 1 ms sleep, otherwise came out below this floor).
+// tick, 52 ms ending on a 1 ms sleep, could otherwise come out below this floor).
 //
 // Through the dongle, each transfer is the 25 ms pause before it and one 1 ms poll sleep; a
 // transaction is a request and its reply. Through the panel, the module takes each report with
