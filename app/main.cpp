@@ -13,5 +13,7 @@ int main(int argc, char** argv) {
 
     Tunex_windows windows;
     windows.Form_main.show();
+    // The first start brings the older CSV record over while the window is already up.
+    windows.Form_main.station_store.open();
     return QApplication::exec();
 }

@@ -28,6 +28,9 @@ Main_menu::Main_menu(QWidget* form) {
     Action_save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
     Action_history = action(file, "Action_history", "Historia zapisów...");
+    Action_loop = action(file, "Action_loop", "Pętla PNX30...");
+    Action_loop->setEnabled(false);
+    Action_station_settings = action(file, "Action_station_settings", "Ustawienia stanowiska...");
     file->addSeparator();
     Action_quit = action(file, "Action_quit", "Zakończ");
     QMenu* help = Menu_bar->addMenu(QStringLiteral("P&omoc"));
@@ -38,7 +41,14 @@ Main_menu::Main_menu(QWidget* form) {
 }
 
 void Main_menu::set_items_enabled(bool enabled) {
-    for (QAction* item : {Action_open, Action_save, Action_history, Action_quit, Action_about}) {
+    for (QAction* item : {Action_open, Action_save, Action_history, Action_station_settings,
+                          Action_quit, Action_about}) {
         item->setEnabled(enabled);
     }
+    Action_loop->setEnabled(enabled && loop_available);
+}
+
+void Main_menu::set_loop_available(bool available) {
+    loop_available = available;
+    Action_loop->setEnabled(available && Action_history->isEnabled());
 }

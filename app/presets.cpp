@@ -1,5 +1,7 @@
 #include "presets.h"
 
+#include "config_document.h"
+
 #include "edit_combo_box.h"
 #include "main_controls.h"
 
@@ -47,4 +49,27 @@ void Preset::apply(Main_controls& c) const {
     c.CheckBox_const_current->setEnabled(led_options_enabled);
     c.CheckBox_diff_alarm->setChecked(false);
     c.CheckBox_diff_alarm->setEnabled(led_options_enabled);
+}
+
+bool Preset::matches(const DetectorConfig& config) const {
+    const Config_document document = Config_document::from_words(config);
+    const std::pair<const char*, bool> wanted[] = {
+        {"CheckBox_optic", true},
+        {"CheckBox_thermic", true},
+        {"CheckBox_autocompensation", true},
+        {"RadioButton_reset", false},
+        {"CheckBox_relay", relay},
+        {"RadioButton_NC", relay_nc},
+        {"CheckBox_blink", blink},
+        {"CheckBox_dust", dust},
+        {"CheckBox_malfunction", malfunction},
+        {"CheckBox_const_current", false},
+        {"CheckBox_diff_alarm", false},
+    };
+    for (const auto& [name, on] : wanted) {
+        if ((document.values.at(name) != 0) != on) {
+            return false;
+        }
+    }
+    return true;
 }

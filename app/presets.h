@@ -1,5 +1,7 @@
 #pragma once
 
+#include "detector_config.h"
+
 class Main_controls;
 
 // The three configuration presets of the main window: each sets the sensing options, the relay,
@@ -14,6 +16,9 @@ struct Preset {
     bool led_options_enabled;
 
     void apply(Main_controls& controls) const;
+    // Every option the preset sets has the preset's value in `config` (addresses aside: each
+    // detector keeps its own).
+    bool matches(const DetectorConfig& config) const;
 
     static const Preset alarm;
     static const Preset conventional;

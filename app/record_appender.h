@@ -2,18 +2,18 @@
 
 #include "write_recorder.h"
 
-class Write_record;
+class Station_store;
 
-// The operations' lines into the write record, stamped with the local time and its offset. A
-// line that cannot be kept is told once per run of the program and changes no operation's
-// outcome.
+// The operations' lines into the station database. A line that cannot be kept is told once per
+// run of the program and changes no operation's outcome; so is a line server that cannot be
+// reached.
 class Record_appender : public Write_recorder {
 public:
-    explicit Record_appender(Write_record& record) : record(record) {}
+    explicit Record_appender(Station_store& store) : store(store) {}
 
     void append(const Write_record_line& line) override;
 
 private:
-    Write_record& record;
+    Station_store& store;
     bool failure_told = false;
 };

@@ -12,11 +12,15 @@
 #include "record_appender.h"
 #include "sequence_pacing.h"
 #include "tform_history.h"
+#include "tform_loop.h"
 #include "tform_pnx.h"
+#include "tform_station.h"
 #include "trace_file.h"
+#include "user_files.h"
 #include "user_message.h"
 #include "user_question.h"
 #include "window_font.h"
+#include "window_naming.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -54,11 +58,12 @@ QString hex_pair(unsigned first, unsigned second) {
 
 TForm_main::TForm_main(QWidget* parent) : QWidget(parent) {
     setObjectName("Form_main");
+    station_store.set_settings(Station_settings::load(User_files::station_settings_file()));
     setWindowTitle(QStringLiteral("KTR27 Tunex v3 (QP14)"));
     setFont(window_font());
     build_controls(this);
     config_controls = std::make_unique<Config_controls>(*this);
-    recorder = std::make_unique<Record_appender>(write_record);
+    recorder = std::make_unique<Record_appender>(station_store);
     operations = std::make_unique<Detector_operations>(parameter_words, *recorder);
     menu = std::make_unique<Main_menu>(this);
     // The bar sits above the sections, which keep their drawn client area.
@@ -106,6 +111,9 @@ void TForm_main::connect_handlers() {
     connect(menu->Action_open, &QAction::triggered, this, [this] { Action_openClick(); });
     connect(menu->Action_save, &QAction::triggered, this, [this] { Action_saveClick(); });
     connect(menu->Action_history, &QAction::triggered, this, [this] { Action_historyClick(); });
+    connect(menu->Action_station_settings, &QAction::triggered, this,
+            [this] { Action_station_settingsClick(); });
+    connect(menu->Action_loop, &QAction::triggered, this, [this] { Action_loopClick(); });
     connect(menu->Action_quit, &QAction::triggered, this, [this] { close(); });
     connect(menu->Action_about, &QAction::triggered, this, [this] { Action_aboutClick(); });
 }
@@ -302,8 +310,9 @@ void TForm_main::run_operation(bool write) {
     // The operation stays on the link it started on.
     const Detector_link link = operation_link();
     if (write) {
+        // A basic address written through the panel moved the detector on the loop.
         if (operations->write(link, wanted, pacing, series_step).segment_written &&
-            link.via_panel) {
+            link.via_panel && wanted.has_basic_address()) {
             mark_loop_addresses();
         }
     } else {
@@ -406,8 +415,42 @@ void TForm_main::Action_saveClick() {
 }
 
 void TForm_main::Action_historyClick() {
-    TForm_history history(write_record.file_path(), this);
+    TForm_history history(station_store, this);
     history.exec();
+}
+
+void TForm_main::Action_station_settingsClick() {
+    TForm_station settings(station_store.settings(), this);
+    if (settings.exec() == QDialog::Accepted) {
+        const Station_settings chosen = settings.chosen();
+        if (!chosen.save(User_files::station_settings_file())) {
+            show_user_message(
+                QStringLiteral("Nie udało się zapisać ustawień stanowiska do pliku %1.")
+                    .arg(QDir::toNativeSeparators(User_files::station_settings_file()))
+                    .toStdString());
+        }
+        station_store.set_settings(chosen);
+    }
+}
+
+void TForm_main::Action_loopClick() {
+    if (Form_pnx == nullptr || !Form_pnx->panel_link_open()) {
+        return;
+    }
+    const bool ticking = Timer_dongle->isActive();
+    Timer_dongle->stop();
+    wait_for_tick();
+    const Window_naming naming(*config_controls);
+    TForm_loop loop(
+        *operations, Form_pnx->pnx_connection(),
+        static_cast<std::uint8_t>(Config_controls::spin_value(CSpinEdit_cmp)), naming,
+        [this] { return config_from_controls(); }, this);
+    loop.exec();
+    // The loop's writes may have moved detectors.
+    mark_loop_addresses();
+    if (ticking && !closing) {
+        Timer_dongle->start();
+    }
 }
 
 QString TForm_main::about_text() const {
@@ -418,7 +461,7 @@ QString TForm_main::about_text() const {
              QStringLiteral(KTR_COMPILER), QStringLiteral(__DATE__), QStringLiteral(__TIME__),
              QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
              QDir::toNativeSeparators(QString::fromStdU16String(trace_file_path().u16string())),
-             QDir::toNativeSeparators(write_record.file_path()));
+             QDir::toNativeSeparators(station_store.file_path()));
 }
 
 void TForm_main::Action_aboutClick() {
@@ -483,6 +526,7 @@ void TForm_main::Button1Click() {
     }
     Form_pnx->exec();
     panel_mode = Form_pnx->panel_link_open();
+    menu->set_loop_available(panel_mode);
     mark_loop_addresses();
 }
 

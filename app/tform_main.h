@@ -5,6 +5,7 @@
 #include "detector_link.h"
 #include "main_controls.h"
 #include "parameter_words.h"
+#include "station_store.h"
 #include "status_lamps.h"
 #include "write_record.h"
 
@@ -43,8 +44,9 @@ public:
     // The detector's parameter pairs from the last read, for the life of the process.
     ParameterWords parameter_words{};
 
-    // Where every write that reached a detector, and every event erasure, leaves a line.
-    Write_record write_record;
+    // Where every write that reached a detector, and every event erasure, leaves a row.
+    Station_store station_store{Write_record().folder(), Write_record::database_file_name(),
+                                QString::fromLatin1(Write_record::file_name)};
     // Segment images of writes that have not verified yet, per detector, for the life of the
     // process.
     Kept_segments& kept_segments();
@@ -98,6 +100,10 @@ public:
     void Action_openClick();
     void Action_saveClick();
     void Action_historyClick();
+    void Action_station_settingsClick();
+    // "Pętla PNX30": the loop window over the panel window's connection; the monitor does not
+    // tick while it is open.
+    void Action_loopClick();
     void Action_aboutClick();
     // Version, build, Qt and where the trace file and the write record go.
     QString about_text() const;

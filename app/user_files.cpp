@@ -25,6 +25,15 @@ QString User_files::data_folder() {
 #endif
 }
 
+QString User_files::station_settings_file() {
+#if defined(Q_OS_WIN)
+    const QString folder = data_folder();
+#else
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+#endif
+    return QDir(folder).filePath(QStringLiteral("stanowisko.ini"));
+}
+
 void User_files::prepare() {
 #if defined(Q_OS_WIN)
     const QString folder = data_folder();

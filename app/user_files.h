@@ -12,6 +12,9 @@ public:
     // The running program's per-user data folder (by its application name): the write record's
     // folder, and the place for anything else the program keeps for its user.
     static QString data_folder();
+    // The station's settings, stanowisko.ini: in the configuration folder on Linux
+    // (~/.config/<program>), in the data folder on Windows.
+    static QString station_settings_file();
 
     // At start, once the application name is set. On Windows it makes the data folder (a user
     // the installer did not make it for gets it here), takes over the write record an earlier

@@ -1,10 +1,16 @@
 #include "write_record.h"
 
 #include "user_files.h"
+#include "write_record_line.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+QString Write_record::database_file_name() {
+    return QCoreApplication::applicationName() + QStringLiteral(".sqlite");
+}
 
 QString Write_record::folder() const {
     return chosen_folder.isEmpty() ? User_files::data_folder() : chosen_folder;
@@ -12,23 +18,6 @@ QString Write_record::folder() const {
 
 QString Write_record::file_path() const {
     return QDir(folder()).filePath(QString::fromLatin1(file_name));
-}
-
-bool Write_record::append(const Write_record_line& line) const {
-    if (folder().isEmpty() || !QDir().mkpath(folder())) {
-        return false;
-    }
-    QFile file(file_path());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        return false;
-    }
-    QByteArray bytes;
-    if (file.size() == 0) {
-        bytes += QByteArray::fromStdString(Write_record_line::header());
-    }
-    bytes += QByteArray::fromStdString(line.csv());
-    const bool whole = file.write(bytes) == bytes.size();
-    return file.flush() && whole;
 }
 
 bool Write_record::take_over(const QString& old_folder) const {

@@ -15,10 +15,11 @@ struct Scenario {
     Bench_options::Mode mode;
 };
 
-constexpr std::array<Scenario, 3> scenarios = {{
+constexpr std::array<Scenario, 4> scenarios = {{
     {"read-write", Bench_options::Mode::self_test_read_write},
     {"series", Bench_options::Mode::self_test_series},
     {"panel", Bench_options::Mode::self_test_panel},
+    {"loop", Bench_options::Mode::self_test_loop},
 }};
 
 struct Parser {
@@ -120,7 +121,8 @@ std::string Bench_options::usage() {
     // exists; the usage is wanted before one does.
     QString text = options.parser.helpText();
     text = text.mid(text.indexOf(QLatin1Char('\n')) + 1);
-    return "Usage: ktr27tunex-bench [--self-test[=read-write|series|panel] | --screenshot DIR]\n" +
+    return "Usage: ktr27tunex-bench [--self-test[=read-write|series|panel|loop] | --screenshot "
+           "DIR]\n" +
            text.toStdString() +
            "\n"
            "Scenarios of --self-test:\n"
@@ -129,7 +131,10 @@ std::string Bench_options::usage() {
            "  series      a production series of three detectors with address increment\n"
            "              and write on connect\n"
            "  panel       log in to the simulated PNX30 through the panel window, pick a\n"
-           "              detector on its loop, read and write it\n";
+           "              detector on its loop, read and write it\n"
+           "  loop        fill the loop with twelve detectors, survey them in \"Pętla PNX30\",\n"
+           "              load a plan, write the differing ones, check every detector's memory\n"
+           "              and the PDF report\n";
 }
 
 std::string Bench_options::version_line() {

@@ -13,6 +13,7 @@ public:
         self_test_read_write, // one read and one write through the main window
         self_test_series,     // a production series of three detectors
         self_test_panel,      // a read and a write through the panel window
+        self_test_loop,       // a loop surveyed, planned, written and reported
         screenshot,           // grab the windows into PNG files and quit
     };
 

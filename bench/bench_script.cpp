@@ -4,9 +4,15 @@
 #include "detector_group.h"
 #include "dongle_group.h"
 #include "edit_combo_box.h"
+#include "loop_filler.h"
+#include "loop_plan_file.h"
+#include "main_menu.h"
 #include "os_api.h"
 #include "panel_group.h"
 #include "sim_bench.h"
+#include "tform_history.h"
+#include "tform_loop.h"
+#include "tform_station.h"
 #include "trace_file.h"
 #include "tunex_windows.h"
 #include "user_message.h"
@@ -20,9 +26,13 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -103,6 +113,9 @@ void Bench_script::run() {
         break;
     case Scenario::screenshot:
         run_screenshots();
+        break;
+    case Scenario::loop:
+        run_loop();
         break;
     }
     finished = true;
@@ -310,6 +323,166 @@ void Bench_script::run_screenshots() {
     expect_messages({}, "the read after the write");
     pause(1200);
     save(form, "main-window-read.png");
+
+    // The history window over the bench's station database, the write above among its rows.
+    TForm_history history(form.station_store, &form);
+    history.show();
+    pause(300);
+    save(history, "history-window.png");
+    history.hide();
+
+    // The station's settings as a line's station would have them.
+    Station_settings station = form.station_store.settings();
+    station.operator_name = QStringLiteral("Żaneta Łęcka");
+    station.line = Station_settings::Line::connection;
+    station.connection = QStringLiteral("host=10.0.0.5 dbname=ktr27_line user=ktr_station");
+    station.sslmode = QStringLiteral("verify-full");
+    TForm_station settings(station, &form);
+    settings.show();
+    pause(300);
+    save(settings, "station-window.png");
+    settings.hide();
+}
+
+void Bench_script::run_loop() {
+    TForm_main& form = windows.Form_main;
+    TForm_pnx& pnx = windows.Form_pnx;
+    click(bench_window.panel->plug_button, "Bench: Plug module");
+    bench_window.panel->fill_spin->setValue(12);
+    click(bench_window.panel->fill_button, "Bench: Fill the loop");
+    check(bench.loop().size() == 12, "twelve detectors are on the loop");
+
+    QTimer inside_panel_window;
+    inside_panel_window.setSingleShot(true);
+    connect(&inside_panel_window, &QTimer::timeout, this, [&] {
+        pnx.medt_check_password->setText(bench_window.panel->password_edit->text());
+        click(pnx.Button_connect, "Połącz");
+        pnx.pnx_connection().choose_address("7");
+        pnx.accept();
+    });
+    inside_panel_window.start(500);
+    click(form.Button1, "PNX30 (KMX12)...");
+    check(form.menu->Action_loop->isEnabled(), "\"Pętla PNX30...\" is enabled");
+
+    bool worked = false;
+    QTimer inside_loop_window;
+    inside_loop_window.setSingleShot(true);
+    connect(&inside_loop_window, &QTimer::timeout, this, [&] {
+        auto* window = form.findChild<TForm_loop*>();
+        check(window != nullptr, "the loop window is open");
+        if (window == nullptr) {
+            return;
+        }
+        check(!form.Timer_dongle->isActive(), "the monitor rests while the loop window is open");
+        work_in_loop_window(*window, 11, 2);
+        worked = true;
+        click(window->Button_close, "Zamknij");
+    });
+    inside_loop_window.start(300);
+    say("click: Plik > Pętla PNX30...");
+    form.menu->Action_loop->trigger();
+    check(worked, "the loop window did its work and closed");
+    check(pnx.detector_address() == 7, "the panel window's chosen detector is 7 again");
+    expect_messages({}, "the loop's work");
+}
+
+void Bench_script::work_in_loop_window(TForm_loop& window, int silent, int duplicated) {
+    const auto row_text = [&](int address, int column) {
+        for (int r = 0; r < window.Table_loop->rowCount(); ++r) {
+            if (window.Table_loop->item(r, Loop_table::address)->text().toInt() == address) {
+                return window.Table_loop->item(r, column)->text();
+            }
+        }
+        return QString();
+    };
+    click(window.Button_survey, "Odczytaj pętlę");
+    check(window.Table_loop->rowCount() == 11, "one row for each of the eleven addresses");
+    check(row_text(silent, Loop_table::state) == QStringLiteral("brak odpowiedzi"),
+          "the silent detector's row says \"brak odpowiedzi\"");
+    check(row_text(duplicated, Loop_table::state)
+              .startsWith(QStringLiteral("błąd sumy kontrolnej odpowiedzi")),
+          "two detectors at one address: \"błąd sumy kontrolnej odpowiedzi...\"");
+    check(row_text(4, Loop_table::state) == QStringLiteral("błąd sumy kontrolnej"),
+          "the factory-fresh detector's checksum fails");
+    check(row_text(1, Loop_table::summary) == QStringLiteral("jak KTR27 W"),
+          "the first detector is named after its preset");
+
+    // The plan: every detector like the one at 3 (preset A) at its own address; nothing at the
+    // doubled address, so that nobody writes two detectors at once.
+    const Loop_row* model = window.table().row_at(3);
+    check(model != nullptr && model->configuration_known(), "the detector at 3 was read whole");
+    if (model == nullptr || !model->found) {
+        return;
+    }
+    Loop_plan plan;
+    plan.site = {QStringLiteral("Hala magazynowa, Łódź"), QStringLiteral("PNX30 nr 1"),
+                 QStringLiteral("Pętla 2"), QStringLiteral("Bench")};
+    for (int address = 1; address <= 11; ++address) {
+        if (address != duplicated) {
+            DetectorConfig config = *model->found;
+            config.set_addresses(address, std::nullopt, std::nullopt);
+            plan.detectors[address] = config;
+        }
+    }
+    QTemporaryDir folder;
+    const QString plan_path = folder.filePath(QStringLiteral("pętla.ktr27loop"));
+    QString problem;
+    check(Loop_plan_file::save(plan_path, plan, problem), "the plan file is written");
+    say("load plan: " + plan_path.toStdString());
+    check(window.load_plan(plan_path), "\"Wczytaj plan...\" takes the plan");
+    check(row_text(silent, Loop_table::plan_state) == QStringLiteral("brak na pętli"),
+          "the silent detector is \"brak na pętli\"");
+    check(row_text(1, Loop_table::plan_state).startsWith(QStringLiteral("różni się: „")),
+          "the detector at 1 differs, named by captions: " +
+              row_text(1, Loop_table::plan_state).toStdString());
+    check(row_text(7, Loop_table::plan_state) == QStringLiteral("zgodna"),
+          "the detector at 7 is as planned");
+
+    // As the technician sees the loop against its plan, before writing.
+    pause(200);
+    save(window, "loop-window.png");
+
+    click(window.Button_write_differing, "Zapisz różniące się");
+    for (const auto& [address, config] : plan.detectors) {
+        if (address == silent) {
+            continue;
+        }
+        const Sim_detector* detector = bench.loop().at(static_cast<std::uint8_t>(address));
+        check(detector != nullptr && same_config(detector->config(), config) &&
+                  detector->config_crc_valid(),
+              "the detector at " + std::to_string(address) + " holds its planned configuration");
+        check(row_text(address, Loop_table::plan_state) == QStringLiteral("zgodna"),
+              "its row says \"zgodna\"");
+    }
+
+    const QString pdf = folder.filePath(QStringLiteral("raport.pdf"));
+    check(window.write_report(pdf), "\"Raport PDF...\" writes the report");
+    check_report(pdf);
+}
+
+void Bench_script::check_report(const QString& pdf) {
+    QFile file(pdf);
+    check(file.open(QIODevice::ReadOnly), "the report can be opened");
+    const QByteArray bytes = file.readAll();
+    check(bytes.startsWith("%PDF-") && bytes.contains("/FontFile2"),
+          "the report is a PDF with its fonts embedded");
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (tool.isEmpty()) {
+        // Windows has no pdftotext; the Linux run of this scenario reads the text.
+        say("pdftotext not found: the report's text is not extracted here");
+        return;
+    }
+    QProcess extract;
+    extract.start(tool, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    const bool ran = extract.waitForFinished(30000) && extract.exitCode() == 0;
+    const QString text = QString::fromUtf8(extract.readAllStandardOutput());
+    check(ran, "pdftotext reads the report");
+    for (const char* expected :
+         {"Obiekt: Hala magazynowa, Łódź", "Pętla: Pętla 2", "Wykonał: Bench", "prawidłowo",
+          "brak na pętli", "Razem czujek: 11", "Strona 1 z "}) {
+        check(text.contains(QString::fromUtf8(expected)),
+              std::string("the report's text holds \"") + expected + "\"");
+    }
 }
 
 void Bench_script::click(QAbstractButton* button, const char* what) {

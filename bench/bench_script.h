@@ -10,7 +10,9 @@
 class Bench_window;
 class QAbstractButton;
 class QComboBox;
+class QString;
 class QWidget;
+class TForm_loop;
 class Sim_bench;
 class Tunex_windows;
 
@@ -26,6 +28,7 @@ public:
         series,     // three fresh detectors with address increment and write on connect
         panel,      // a detector on the panel's loop, chosen in the panel window, read and written
         screenshot, // the windows in use, saved as PNG files
+        loop,       // twelve detectors surveyed in the loop window, planned, written, reported
     };
 
     // How long each message box stays up before the script dismisses it.
@@ -46,6 +49,11 @@ private:
     void run_series();
     void run_panel();
     void run_screenshots();
+    void run_loop();
+    // In the open loop window: the survey, the plan, the writes and the report.
+    void work_in_loop_window(TForm_loop& window, int silent, int duplicated);
+    // The report's text holds what the table says.
+    void check_report(const QString& pdf);
 
     void click(QAbstractButton* button, const char* what);
     // The user picks entry `entry` of a drop-down list.

@@ -25,6 +25,8 @@ Bench_script::Scenario scenario_of(Bench_options::Mode mode) {
         return Bench_script::Scenario::series;
     case Bench_options::Mode::self_test_panel:
         return Bench_script::Scenario::panel;
+    case Bench_options::Mode::self_test_loop:
+        return Bench_script::Scenario::loop;
     case Bench_options::Mode::screenshot:
         return Bench_script::Scenario::screenshot;
     default:
@@ -92,6 +94,7 @@ int main(int argc, char** argv) {
     Tunex_windows windows;
     Bench_window bench_window(bench);
     windows.Form_main.show();
+    windows.Form_main.station_store.open();
     bench_window.show();
     bench_window.place_beside(windows.Form_main);
 

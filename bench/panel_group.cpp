@@ -1,5 +1,7 @@
 #include "panel_group.h"
 
+#include "loop_filler.h"
+
 #include "fault_list.h"
 #include "sim_bench.h"
 
@@ -60,6 +62,16 @@ Panel_group::Panel_group(Sim_bench& bench, Detector_factory& factory,
         "other's answers, as on a real loop"));
     remove_button = new QPushButton(QStringLiteral("Remove selected"), this);
     remove_button->setObjectName(QStringLiteral("Button_remove_loop_detector"));
+    fill_spin = new QSpinBox(this);
+    fill_spin->setObjectName(QStringLiteral("Spin_fill_loop"));
+    fill_spin->setRange(1, Loop_filler::most);
+    fill_spin->setValue(12);
+    fill_spin->setAccessibleName(QStringLiteral("Detectors to put on the loop"));
+    fill_button = new QPushButton(QStringLiteral("Fill the loop"), this);
+    fill_button->setObjectName(QStringLiteral("Button_fill_loop"));
+    fill_button->setToolTip(QStringLiteral(
+        "Replaces the loop by N detectors at 1..N: presets W, K, A and factory-fresh in turn, "
+        "one silent, two at address 2"));
     loop_list = new QListWidget(this);
     loop_list->setObjectName(QStringLiteral("List_loop"));
     loop_list->setMinimumHeight(60);
@@ -84,9 +96,11 @@ Panel_group::Panel_group(Sim_bench& bench, Detector_factory& factory,
     grid->addWidget(fault_list, 2, 1);
     grid->addWidget(add_button, 3, 0);
     grid->addWidget(address_spin, 3, 1);
-    grid->addWidget(loop_list, 4, 0, 1, 2);
-    grid->addWidget(remove_button, 5, 0, 1, 2);
-    grid->addWidget(state_label, 6, 0, 1, 2);
+    grid->addWidget(fill_button, 4, 0);
+    grid->addWidget(fill_spin, 4, 1);
+    grid->addWidget(loop_list, 5, 0, 1, 2);
+    grid->addWidget(remove_button, 6, 0, 1, 2);
+    grid->addWidget(state_label, 7, 0, 1, 2);
 
     bench.panel().set_password(password_edit->text().toStdString());
     bench.panel().set_login_required(true);
@@ -105,6 +119,7 @@ Panel_group::Panel_group(Sim_bench& bench, Detector_factory& factory,
             [this](bool on) { this->bench.panel().set_login_required(on); });
     connect(add_button, &QPushButton::clicked, this, [this] { add_detector(); });
     connect(remove_button, &QPushButton::clicked, this, [this] { remove_selected(); });
+    connect(fill_button, &QPushButton::clicked, this, [this] { fill_loop(fill_spin->value()); });
     connect(loop_list, &QListWidget::currentRowChanged, this, [this] { refresh(); });
     refresh();
 }
@@ -114,6 +129,15 @@ void Panel_group::add_detector() {
     members.push_back(&bench.add_loop_detector(address, factory.make(next_detector())));
     fill_loop_list();
     loop_list->setCurrentRow(static_cast<int>(members.size()) - 1);
+    emit loop_changed();
+}
+
+void Panel_group::fill_loop(int count) {
+    for (Sim_detector* detector : members) {
+        bench.loop().remove(*detector);
+    }
+    members = Loop_filler::fill(bench, factory, count).detectors;
+    fill_loop_list();
     emit loop_changed();
 }
 

@@ -35,6 +35,8 @@ public:
     QSpinBox* address_spin;
     QPushButton* add_button;
     QPushButton* remove_button;
+    QSpinBox* fill_spin;
+    QPushButton* fill_button;
     QListWidget* loop_list;
     QLabel* state_label;
 
@@ -42,6 +44,8 @@ public:
     const std::vector<Sim_detector*>& loop_detectors() const { return members; }
 
     void refresh();
+    // Takes every detector off the loop and puts `count` new ones on it (Loop_filler).
+    void fill_loop(int count);
 
 signals:
     // A detector was put on the loop or taken off.

@@ -24,7 +24,7 @@ function(ktr_test name label)
     add_test(NAME ${name} COMMAND ${name})
     set(home ${CMAKE_BINARY_DIR}/test-home)
     set_tests_properties(${name} PROPERTIES LABELS "${label}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_DATA_HOME=${home}/share;XDG_STATE_HOME=${home}/state")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_DATA_HOME=${home}/share;XDG_STATE_HOME=${home}/state;XDG_CONFIG_HOME=${home}/config")
     # On Windows the offscreen platform finds no fonts by itself.
     if(WIN32)
         set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT QT_QPA_FONTDIR=C:/Windows/Fonts)

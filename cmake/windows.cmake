@@ -42,9 +42,29 @@ endif()
 
 if(KTR_GUI)
     # What windeployqt would put beside the programs: the Qt libraries, the Windows platform
-    # plugin and the native style. The tests also need Qt Test and the offscreen platform.
-    set(KTR_QT_DLLS Qt6::Core Qt6::Gui Qt6::Widgets)
+    # plugin, the native style and the SQL drivers. The tests also need Qt Test and the offscreen platform.
+    set(KTR_QT_DLLS Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Sql)
     set(KTR_QT_PLATFORM_PLUGINS Qt6::QWindowsIntegrationPlugin)
+    # The station database: SQLite on every PC, PostgreSQL for a line server. Qt's PostgreSQL
+    # driver loads libpq, and libpq OpenSSL for TLS, from the program's own folder.
+    set(KTR_QT_SQL_PLUGINS Qt6::QSQLiteDriverPlugin Qt6::QPSQLDriverPlugin)
+    foreach(plugin ${KTR_QT_SQL_PLUGINS})
+        if(NOT TARGET ${plugin})
+            message(FATAL_ERROR "This Qt has no ${plugin}: the station database needs it")
+        endif()
+    endforeach()
+    get_target_property(qt_core_dll Qt6::Core IMPORTED_LOCATION_RELEASE)
+    if(NOT qt_core_dll)
+        get_target_property(qt_core_dll Qt6::Core IMPORTED_LOCATION)
+    endif()
+    get_filename_component(qt_bin ${qt_core_dll} DIRECTORY)
+    set(KTR_PSQL_DLLS)
+    foreach(dll libpq.dll libssl-3-x64.dll libcrypto-3-x64.dll)
+        if(NOT EXISTS ${qt_bin}/${dll})
+            message(FATAL_ERROR "${qt_bin} has no ${dll}, which Qt's PostgreSQL driver needs")
+        endif()
+        list(APPEND KTR_PSQL_DLLS ${qt_bin}/${dll})
+    endforeach()
     if(NOT TARGET Qt6::QWindowsIntegrationPlugin)
         message(FATAL_ERROR "This Qt has no Windows platform plugin: it cannot make a Windows program")
     endif()
@@ -69,12 +89,17 @@ if(KTR_GUI)
         list(APPEND copies COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${plugin}>
              ${bin}/styles)
     endforeach()
+    foreach(plugin ${KTR_QT_SQL_PLUGINS})
+        list(APPEND copies COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${plugin}>
+             ${bin}/sqldrivers)
+    endforeach()
+    list(APPEND copies COMMAND ${CMAKE_COMMAND} -E copy_if_different ${KTR_PSQL_DLLS} ${bin})
     if(KTR_MINGW_RUNTIME_DLLS)
         list(APPEND copies COMMAND ${CMAKE_COMMAND} -E copy_if_different ${KTR_MINGW_RUNTIME_DLLS}
              ${bin})
     endif()
     add_custom_target(ktr_windows_runtime ALL
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${bin}/platforms ${bin}/styles
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${bin}/platforms ${bin}/styles ${bin}/sqldrivers
         ${copies}
         COMMENT "Qt and MinGW runtime DLLs beside the programs"
         VERBATIM)

@@ -148,7 +148,17 @@ QString with_system_text(const QString& problem, const QFileDevice& file) {
 
 } // namespace
 
-QByteArray Configuration_file::encode(const DetectorConfig& config) {
+QString Configuration_file::json_problem(const QJsonParseError& error) {
+    return error.error != QJsonParseError::NoError
+               ? QStringLiteral("%1, znak %2").arg(syntax_problem(error.error)).arg(error.offset)
+               : QStringLiteral("dokument nie jest obiektem");
+}
+
+QString Configuration_file::json_text(const QJsonValue& value) {
+    return ::json_text(value);
+}
+
+QJsonObject Configuration_file::options_object(const DetectorConfig& config) {
     const Config_document document = Config_document::from_words(config);
     QJsonObject options;
     for (const Config_document::Option& option : Config_document::options()) {
@@ -166,6 +176,11 @@ QByteArray Configuration_file::encode(const DetectorConfig& config) {
             break;
         }
     }
+    return options;
+}
+
+QByteArray Configuration_file::encode(const DetectorConfig& config) {
+    const QJsonObject options = options_object(config);
     QJsonObject words;
     const auto values = config.words();
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -191,17 +206,16 @@ Configuration_file::Loaded Configuration_file::decode(const QByteArray& bytes) {
     const QJsonDocument json = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !json.isObject()) {
         return refused(QStringLiteral("Plik nie jest dokumentem JSON konfiguracji KTR27 (%1).")
-                           .arg(error.error != QJsonParseError::NoError
-                                    ? QStringLiteral("%1, znak %2")
-                                          .arg(syntax_problem(error.error))
-                                          .arg(error.offset)
-                                    : QStringLiteral("dokument nie jest obiektem")));
+                           .arg(json_problem(error)));
     }
     const QJsonObject root = json.object();
     if (const QString problem = header_problem(root); !problem.isEmpty()) {
         return refused(problem);
     }
-    const QJsonObject options = root.value(QStringLiteral("options")).toObject();
+    return from_options(root.value(QStringLiteral("options")).toObject());
+}
+
+Configuration_file::Loaded Configuration_file::from_options(const QJsonObject& options) {
     Config_document document;
     for (const Config_document::Option& option : Config_document::options()) {
         QString problem;
@@ -242,44 +256,55 @@ bool Configuration_file::save(const QString& path, const DetectorConfig& config,
 }
 
 Configuration_file::Loaded Configuration_file::load(const QString& path) {
+    QByteArray bytes;
+    const QString problem = read_user_file(
+        path, largest,
+        {QStringLiteral("Plik jest za duży na plik konfiguracji."),
+         QStringLiteral("To nie jest zwykły plik, lecz np. potok albo urządzenie; konfigurację "
+                        "wczytuje się tylko ze zwykłego pliku.")},
+        bytes);
+    if (!problem.isEmpty()) {
+        return refused(problem);
+    }
+    return decode(bytes);
+}
+
+QString Configuration_file::read_user_file(const QString& path, qint64 limit,
+                                           const File_texts& texts, QByteArray& bytes) {
     // A FIFO would block the open until someone writes to it, and a device such as /dev/zero
     // never ends: only a regular file (or a link to one) is opened at all.
     const QFileInfo info(path);
     if (!info.exists()) {
-        return refused(QStringLiteral("Plik nie istnieje."));
+        return QStringLiteral("Plik nie istnieje.");
     }
     if (info.isDir()) {
-        return refused(QStringLiteral("Wskazano folder, a nie plik."));
+        return QStringLiteral("Wskazano folder, a nie plik.");
     }
-    const QString not_regular = QStringLiteral(
-        "To nie jest zwykły plik, lecz np. potok albo urządzenie; konfigurację wczytuje się "
-        "tylko ze zwykłego pliku.");
     if (!info.isFile()) {
-        return refused(not_regular);
+        return texts.not_regular;
     }
-    const QString too_large = QStringLiteral("Plik jest za duży na plik konfiguracji.");
-    if (info.size() > largest) {
-        return refused(too_large);
+    if (info.size() > limit) {
+        return texts.too_large;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return refused(with_system_text(info.isReadable()
-                                            ? QStringLiteral("Nie można otworzyć pliku.")
-                                            : QStringLiteral("Brak uprawnień do odczytu pliku."),
-                                        file));
+        return with_system_text(info.isReadable()
+                                    ? QStringLiteral("Nie można otworzyć pliku.")
+                                    : QStringLiteral("Brak uprawnień do odczytu pliku."),
+                                file);
     }
     // The name may have been given to something else since it was looked at.
     if (file.isSequential()) {
-        return refused(not_regular);
+        return texts.not_regular;
     }
-    const QByteArray bytes = file.read(largest + 1);
+    bytes = file.read(limit + 1);
     if (file.error() != QFileDevice::NoError) {
-        return refused(with_system_text(QStringLiteral("Błąd odczytu pliku."), file));
+        return with_system_text(QStringLiteral("Błąd odczytu pliku."), file);
     }
-    if (bytes.size() > largest) {
-        return refused(too_large);
+    if (bytes.size() > limit) {
+        return texts.too_large;
     }
-    return decode(bytes);
+    return {};
 }
 
 QString Configuration_file::with_suffix(const QString& path) {

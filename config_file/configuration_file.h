@@ -2,6 +2,8 @@
 
 #include "config_document.h"
 
+#include <QJsonObject>
+#include <QJsonParseError>
 #include <QString>
 
 #include <optional>
@@ -30,6 +32,24 @@ public:
     static bool save(const QString& path, const DetectorConfig& config, QString& problem);
     // Reads only a regular file, and never more than `largest` and one byte of it.
     static Loaded load(const QString& path);
+
+    // The options object of a configuration document, and its checks: what a loop plan keeps
+    // for every detector.
+    static QJsonObject options_object(const DetectorConfig& config);
+    static Loaded from_options(const QJsonObject& options);
+
+    // Polish texts for a user's file that is too large or no regular file.
+    struct File_texts {
+        QString too_large;
+        QString not_regular;
+    };
+    // Reads a regular file of at most `limit` bytes into `bytes`; else the problem, in Polish.
+    static QString read_user_file(const QString& path, qint64 limit, const File_texts& texts,
+                                  QByteArray& bytes);
+    // A JSON syntax error, or a document that is no object, in Polish.
+    static QString json_problem(const QJsonParseError& error);
+    // A value as the file spells it, for messages.
+    static QString json_text(const QJsonValue& value);
 
     // The name a file chosen as `path` is saved under: with ".ktr27" unless it ends so.
     static QString with_suffix(const QString& path);

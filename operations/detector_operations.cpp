@@ -58,7 +58,7 @@ std::unique_ptr<Detector_memory> Detector_operations::memory_for(const Detector_
 
 Detector_operations::Reach Detector_operations::run(const Detector_link& link,
                                                     Sequence_pacing& pacing, bool write,
-                                                    const Work& work) {
+                                                    int& info_status, const Work& work) {
     Reach reach = Reach::no_dongle;
     {
         // Made in panel mode too; only the dongle's connection is skipped there.
@@ -77,6 +77,7 @@ Detector_operations::Reach Detector_operations::run(const Detector_link& link,
             std::uint32_t version = 0;
             std::uint32_t information = 0;
             const int status = memory->get_info(version, information);
+            info_status = status;
             if (!detector_answers(status, version, information)) {
                 reach = Reach::no_detector;
                 pacing.tell(no_detector_message);
@@ -115,7 +116,7 @@ Detector_operations::read(const Detector_link& link, Sequence_pacing& pacing,
                           const std::function<void(const DetectorConfig&)>& show) {
     Read_report report;
     report.reach =
-        run(link, pacing, false,
+        run(link, pacing, false, report.info_status,
             [&](Detector_memory& memory, std::uint32_t version, std::uint32_t information) {
                 report.version = version;
                 report.information = information;
@@ -133,7 +134,7 @@ Detector_operations::Write_report Detector_operations::write(const Detector_link
                                                              int series_step) {
     Write_report report;
     report.reach =
-        run(link, pacing, true,
+        run(link, pacing, true, report.info_status,
             [&](Detector_memory& memory, std::uint32_t version, std::uint32_t information) {
                 // The read refreshes the parameter pairs the write verifies against;
                 // whatever it reports, the write follows once the user has seen it.

@@ -5,6 +5,7 @@
 #include "detector_config.h"
 #include "detector_link.h"
 #include "kept_segments.h"
+#include "link_status.h"
 #include "parameter_words.h"
 
 #include <cstdint>
@@ -31,6 +32,8 @@ public:
 
     struct Read_report {
         Reach reach = Reach::no_dongle;
+        // get-info's status, when it was asked: a damaged answer is no silence.
+        int info_status = link_status::no_reply;
         std::uint32_t version = 0;
         std::uint32_t information = 0;
         // The thirteen reads, when the detector answered.
@@ -39,6 +42,7 @@ public:
 
     struct Write_report {
         Reach reach = Reach::no_dongle;
+        int info_status = link_status::no_reply;
         // The detector the write was for, as it confirmed itself.
         Detector_identity detector;
         // How the write ended, when the detector answered.
@@ -88,7 +92,8 @@ private:
     // ends with the operation's closing pause. The bootloader object lives exactly that long.
     using Work = std::function<void(Detector_memory& memory, std::uint32_t version,
                                     std::uint32_t information)>;
-    Reach run(const Detector_link& link, Sequence_pacing& pacing, bool write, const Work& work);
+    Reach run(const Detector_link& link, Sequence_pacing& pacing, bool write, int& info_status,
+              const Work& work);
     Configuration_read::Result read_configuration(Detector_memory& memory, Sequence_pacing& pacing);
     void record_write(const Detector_link& link, const DetectorConfig& config,
                       const Configuration_write& write, int series_step);

@@ -8,10 +8,10 @@
 #include <vector>
 
 // The panel's detector loop: detectors (not owned) at loop addresses. A request reaches every
-// detector that takes its address; the panel hears a reply only when exactly one of them
-// answers, since answers sent at the same time garble each other. Requests to 255 and the
-// broadcast addresses reach every detector, so they are answered only on a loop with a single
-// detector.
+// detector that takes its address; the panel hears a clean reply only when exactly one of them
+// answers, since answers sent at the same time garble each other into a frame whose CRC-8
+// fails. Requests to 255 and the broadcast addresses reach every detector, so they are answered
+// cleanly only on a loop with a single detector.
 class Sim_loop {
 public:
     static constexpr std::size_t scan_flags = 104;

@@ -1,6 +1,7 @@
 // Taking over the write record an earlier version kept elsewhere: moved whole, or added to the
 // record already there; every line arrives, lines never run together, and the old folder goes.
 #include "write_record.h"
+#include "write_record_line.h"
 
 #include <QDir>
 #include <QFile>

@@ -164,7 +164,10 @@ TEST_F(Accessibility, AnOpenMenuListsItsItemsByNameAndState) {
             QAccessibleInterface* item = node->child(i);
             if (item->role() == QAccessible::MenuItem) {
                 names << item->text(QAccessible::Name);
-                EXPECT_FALSE(item->state().disabled) << names.last().toStdString();
+                // Only the loop's item waits, for a panel link with a scan read.
+                EXPECT_EQ(item->state().disabled,
+                          names.last() == QString::fromUtf8("Pętla PNX30..."))
+                    << names.last().toStdString();
             }
         }
         QStringList expected;

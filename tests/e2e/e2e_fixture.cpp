@@ -16,7 +16,7 @@ E2e_test::E2e_test() {
         set_user_message_handler([this](const std::string& text) { messages.push_back(text); });
     windows = std::make_unique<Tunex_windows>();
     // Never the user's own record.
-    form().write_record.set_folder(QString::fromStdString((workdir.path() / "record").string()));
+    form().station_store.set_folder(QString::fromStdString((workdir.path() / "record").string()));
     form().Timer_dongle->setInterval(std::chrono::hours(24));
     form().show();
     QCoreApplication::processEvents();
@@ -27,15 +27,18 @@ E2e_test::~E2e_test() {
     set_user_message_handler(previous);
 }
 
-std::vector<std::string> E2e_test::record_lines() const {
-    std::vector<std::string> lines;
-    std::string text = read_bytes(workdir.path() / "record" / Write_record::file_name);
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        lines.push_back(text.substr(start, end - start));
+std::vector<std::vector<std::string>> E2e_test::record() {
+    std::vector<std::vector<std::string>> rows(1);
+    std::string header = Write_record_line::header();
+    header.resize(header.size() - 2);
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+        end = header.find(',', start);
+        rows[0].push_back(header.substr(start, end - start));
     }
-    EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
-    return lines;
+    for (const Write_record_line& line : form().station_store.rows()) {
+        rows.push_back(line.csv_fields());
+    }
+    return rows;
 }
 
 Sim_detector& E2e_test::plug(Sim_detector detector) {

@@ -68,8 +68,8 @@ protected:
     // came, looked at whenever the system opened a device or slept.
     std::vector<std::string> progress_texts_during(const std::function<void()>& operation);
 
-    // The write record's lines (header first), without their line ends.
-    std::vector<std::string> record_lines() const;
+    // The write record's rows as the CSV columns' fields, the header's names first.
+    std::vector<std::vector<std::string>> record();
 
     // Logs in to the panel with its loop and picks `address` through "PNX30 (KMX12)...".
     void enter_panel_mode(int address);

@@ -60,9 +60,10 @@ public:
         std::filesystem::remove_all(dir, ignored);
     }
 
+    std::filesystem::path dir;
+
 private:
     std::filesystem::path previous;
-    std::filesystem::path dir;
 };
 
 constexpr const char* help_text =
@@ -131,6 +132,8 @@ int main(int argc, char** argv) {
 
     Tunex_windows windows;
     TForm_main& form = windows.Form_main;
+    // The benchmark's writes are no user's: they go to a database of its own, gone at the end.
+    form.station_store.set_folder(QString::fromStdString((scratch.dir / "record").string()));
     // The operations are run here one after another; a tick of the window's own timer in
     // between would only add noise.
     form.Timer_dongle->setInterval(std::chrono::hours(24));

@@ -1,3 +1,4 @@
+#include "checksums.h"
 #include "sim_panel.h"
 #include "sim_panel_frame.h"
 #include "virtual_clock.h"
@@ -10,6 +11,11 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// The check byte a clean 9-byte detector frame ends with.
+std::uint8_t crc8_of(const Bytes& frame) {
+    return crc8_maxim(frame.data(), 8);
+}
 
 Bytes head(const Sim_report& report, std::size_t count) {
     return Bytes(report.begin(), report.begin() + static_cast<long>(count));
@@ -221,8 +227,10 @@ TEST_F(SimPanel, RequestsToEveryoneAreHeardOnlyFromALoneDetector) {
     panel.loop().add(7, d7);
     const auto erase_events = Sim_detector_message::make(0xFE, 0xE1, 26, 0, 0);
     panel.handle(0x72, Bytes(erase_events.begin(), erase_events.end()));
-    EXPECT_EQ(panel.handle(0x73, {}).data, Bytes(9, 0)); // two answers collide
-    EXPECT_EQ(d3.events(), 0u);                          // but both acted on it
+    const Bytes collided = panel.handle(0x73, {}).data; // two answers collide
+    ASSERT_EQ(collided.size(), 9u);
+    EXPECT_NE(collided[8], crc8_of(collided));
+    EXPECT_EQ(d3.events(), 0u); // but both acted on it
     EXPECT_EQ(d7.events(), 0u);
 }
 
@@ -247,7 +255,9 @@ TEST(SimLoop, MovingADetectorAndDuplicateAddresses) {
     EXPECT_EQ(loop.at(6), &a);
     EXPECT_EQ(loop.at(4), nullptr);
     loop.add(6, b);
-    EXPECT_FALSE(loop.deliver(Sim_detector_message::make(6, 0x55, 0, 0, 0)));
+    const auto garbled = loop.deliver(Sim_detector_message::make(6, 0x55, 0, 0, 0));
+    ASSERT_TRUE(garbled);
+    EXPECT_NE((*garbled)[8], crc8_of(Bytes(garbled->begin(), garbled->end())));
     loop.remove(a);
     EXPECT_TRUE(loop.deliver(Sim_detector_message::make(6, 0x55, 0, 0, 0)));
 }

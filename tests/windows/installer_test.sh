@@ -48,7 +48,9 @@ install() {
     "$wine" "$installer" /S
     settle
     for f in bin/ktr27tunex.exe bin/ktr27tunex-bench.exe bin/Qt6Widgets.dll bin/libstdc++-6.dll \
-        bin/platforms/qwindows.dll bin/styles/qwindowsvistastyle.dll Uninstall.exe; do
+        bin/platforms/qwindows.dll bin/styles/qwindowsvistastyle.dll bin/Qt6Sql.dll \
+        bin/sqldrivers/qsqlite.dll bin/sqldrivers/qsqlpsql.dll bin/libpq.dll bin/libssl-3-x64.dll \
+        bin/libcrypto-3-x64.dll Uninstall.exe; do
         [ -f "$install_dir/$f" ] || fail "the installer$1 did not install $f"
     done
     for f in "KTR27 Tunex.lnk" "KTR27 Tunex Bench.lnk" "Uninstall.lnk"; do
@@ -72,10 +74,16 @@ set -e
 settle
 [ "$rc" -eq 0 ] || fail "the installed ktr27tunex-bench --self-test failed (exit $rc)"
 [ -s "$bench_folder/msp430_log.txt" ] || fail "the bench's trace is not in $bench_folder"
-record=$(cat "$bench_folder/historia_zapisow.csv" 2>/dev/null) || fail "no record in $bench_folder"
-grep -qF "$record_line" <<<"$record" || fail "the earlier record's line was not taken over"
-[ "$(grep -c "Operacja przebiegła prawidłowo" <<<"$record")" -ge 1 ] ||
-    fail "the self-test's write is not in the record"
+grep -qF "$record_line" "$bench_folder/historia_zapisow.csv" 2>/dev/null ||
+    fail "the earlier CSV record was not taken over into $bench_folder"
+# The station database beside it: the CSV record's lines imported (a short one as its raw
+# text), and the self-test's write.
+database="$bench_folder/ktr27tunex-bench.sqlite"
+[ -s "$database" ] || fail "no station database in $bench_folder"
+rows() { sqlite3 -readonly "$database" "SELECT count(*) FROM write_record WHERE $1" 2>/dev/null; }
+[ "$(rows "raw = '$record_line'")" = 1 ] || fail "the earlier record's line is not in the database"
+[ "$(rows "outcome LIKE '%Operacja przebiegła prawidłowo%'")" -ge 1 ] ||
+    fail "the self-test's write is not in the station database"
 [ ! -e "$local_data/ktr27tunex-bench" ] || fail "the earlier record's folder is still there"
 [ ! -e "$install_dir/bin/msp430_log.txt" ] || fail "the trace file landed in the program folder"
 

@@ -5,7 +5,8 @@
 namespace {
 
 constexpr const char* line_end = "\r\n";
-constexpr int config_columns = 9;
+constexpr std::size_t config_columns = 9;
+constexpr std::size_t first_word_column = 5;
 
 } // namespace
 
@@ -42,14 +43,17 @@ std::string Write_record_line::header() {
            line_end;
 }
 
-std::string Write_record_line::csv() const {
+std::vector<std::string> Write_record_line::csv_fields() const {
     std::vector<std::string> fields = {time, link, version, information, wid};
-    for (int i = 0; i < config_columns; ++i) {
-        fields.push_back(static_cast<std::size_t>(i) < words.size()
-                             ? words[static_cast<std::size_t>(i)]
-                             : std::string());
+    for (std::size_t i = 0; i < config_columns; ++i) {
+        fields.push_back(i < words.size() ? words[i] : std::string());
     }
     fields.insert(fields.end(), {basic_address, rop_address, wk_address, outcome, series_step});
+    return fields;
+}
+
+std::string Write_record_line::csv() const {
+    const std::vector<std::string> fields = csv_fields();
     std::string text;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) {
@@ -58,4 +62,25 @@ std::string Write_record_line::csv() const {
         text += quoted(fields[i]);
     }
     return text + line_end;
+}
+
+Write_record_line Write_record_line::from_csv_fields(const std::vector<std::string>& fields) {
+    Write_record_line line;
+    if (fields.size() != static_cast<std::size_t>(csv_columns)) {
+        return line;
+    }
+    line.time = fields[0];
+    line.link = fields[1];
+    line.version = fields[2];
+    line.information = fields[3];
+    line.wid = fields[4];
+    line.words.assign(fields.begin() + first_word_column,
+                      fields.begin() + first_word_column + config_columns);
+    const std::size_t after = first_word_column + config_columns;
+    line.basic_address = fields[after];
+    line.rop_address = fields[after + 1];
+    line.wk_address = fields[after + 2];
+    line.outcome = fields[after + 3];
+    line.series_step = fields[after + 4];
+    return line;
 }

@@ -1,0 +1,133 @@
+#include "record_columns.h"
+
+#include <QSqlRecord>
+#include <QStringList>
+
+namespace {
+
+QVariant text(const std::string& value) {
+    return QString::fromStdString(value);
+}
+
+// An empty field stays NULL in a number column.
+QVariant number(const std::string& value) {
+    bool ok = false;
+    const int n = QString::fromStdString(value).toInt(&ok);
+    return ok ? QVariant(n) : QVariant(QMetaType(QMetaType::Int));
+}
+
+std::string string_of(const QSqlRecord& row, const char* name) {
+    return row.value(QString::fromLatin1(name)).toString().toStdString();
+}
+
+} // namespace
+
+QString Shipped_table::column_list() const {
+    QStringList names;
+    for (const Column& c : columns) {
+        names << QString::fromLatin1(c.name);
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+QString Shipped_table::placeholders() const {
+    QStringList marks;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        marks << QStringLiteral("?");
+    }
+    return marks.join(QStringLiteral(", "));
+}
+
+const Shipped_table& Shipped_table::write_record() {
+    using T = Type;
+    static const Shipped_table table{"write_record",
+                                     {{"id", T::uuid},
+                                      {"recorded_at", T::time},
+                                      {"utc_offset", T::integer},
+                                      {"station", T::text},
+                                      {"operator", T::text},
+                                      {"link", T::text},
+                                      {"version", T::text},
+                                      {"information", T::text},
+                                      {"wid", T::text},
+                                      {"options1", T::text},
+                                      {"address", T::text},
+                                      {"rop_address", T::text},
+                                      {"options2", T::text},
+                                      {"rop_ans", T::text},
+                                      {"rop_alm", T::text},
+                                      {"smoke_profile", T::text},
+                                      {"hc", T::text},
+                                      {"crc", T::text},
+                                      {"chosen_basic_address", T::text},
+                                      {"chosen_rop_address", T::text},
+                                      {"chosen_wk_address", T::text},
+                                      {"outcome", T::text},
+                                      {"series_step", T::integer},
+                                      {"raw", T::text},
+                                      {"imported_line", T::integer}}};
+    return table;
+}
+
+const std::vector<const Shipped_table*>& Shipped_table::all() {
+    static const std::vector<const Shipped_table*> tables = {&write_record()};
+    return tables;
+}
+
+const Shipped_table* Shipped_table::named(const QString& name) {
+    for (const Shipped_table* table : all()) {
+        if (name == QLatin1String(table->name)) {
+            return table;
+        }
+    }
+    return nullptr;
+}
+
+QVariantList Shipped_table::values_of(const Write_record_line& line, const Record_time& time) {
+    QVariantList values = {text(line.id)};
+    if (time.utc.isEmpty()) {
+        values << QVariant(QMetaType(QMetaType::QString)) << QVariant(QMetaType(QMetaType::Int));
+    } else {
+        values << time.utc << time.offset_minutes;
+    }
+    values << text(line.station) << text(line.operator_name) << text(line.link)
+           << text(line.version) << text(line.information) << text(line.wid);
+    for (std::size_t i = 0; i < 9; ++i) {
+        values << text(i < line.words.size() ? line.words[i] : std::string());
+    }
+    values << text(line.basic_address) << text(line.rop_address) << text(line.wk_address)
+           << text(line.outcome) << number(line.series_step)
+           << (line.raw.empty() ? QVariant(QMetaType(QMetaType::QString)) : text(line.raw))
+           << (line.imported_line > 0 ? QVariant(line.imported_line)
+                                      : QVariant(QMetaType(QMetaType::Int)));
+    return values;
+}
+
+Write_record_line Shipped_table::line_of(const QSqlRecord& row) {
+    Write_record_line line;
+    const QVariant utc = row.value(QStringLiteral("recorded_at"));
+    if (!utc.isNull()) {
+        line.time = Record_time{utc.toString(), row.value(QStringLiteral("utc_offset")).toInt()}
+                        .local_text()
+                        .toStdString();
+    }
+    line.id = string_of(row, "id");
+    line.station = string_of(row, "station");
+    line.operator_name = string_of(row, "operator");
+    line.link = string_of(row, "link");
+    line.version = string_of(row, "version");
+    line.information = string_of(row, "information");
+    line.wid = string_of(row, "wid");
+    for (const char* word : {"options1", "address", "rop_address", "options2", "rop_ans", "rop_alm",
+                             "smoke_profile", "hc", "crc"}) {
+        line.words.push_back(string_of(row, word));
+    }
+    line.basic_address = string_of(row, "chosen_basic_address");
+    line.rop_address = string_of(row, "chosen_rop_address");
+    line.wk_address = string_of(row, "chosen_wk_address");
+    line.outcome = string_of(row, "outcome");
+    line.series_step = string_of(row, "series_step");
+    line.raw = string_of(row, "raw");
+    line.imported_line = row.value(QStringLiteral("imported_line")).toInt();
+    return line;
+}
