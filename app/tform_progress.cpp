@@ -49,6 +49,17 @@ TForm_progress::TForm_progress(QWidget* parent)
     setFixedSize(431, 68);
 }
 
+// QProgressBar repaints itself and flushes the window at once whenever its value grows by a
+// visible amount. The caller processes the window's messages right after every step, which
+// paints the bar together with the step text; the bar's own repaint would paint and flush the
+// window a second time per step, the larger part of a write's own work. So the value is set with
+// the bar's painting held, and the bar is painted with the rest.
+void TForm_progress::set_position(int position) {
+    ProgressBar->setUpdatesEnabled(false);
+    ProgressBar->setValue(position);
+    ProgressBar->setUpdatesEnabled(true);
+}
+
 void TForm_progress::open(int maximum) {
     ProgressBar->setMaximum(maximum);
     ProgressBar->setValue(0);
@@ -59,7 +70,7 @@ void TForm_progress::open(int maximum) {
 
 void TForm_progress::step() {
     // QProgressBar ignores a value past its maximum instead of holding it there.
-    ProgressBar->setValue(std::min(ProgressBar->value() + 1, ProgressBar->maximum()));
+    set_position(std::min(ProgressBar->value() + 1, ProgressBar->maximum()));
 }
 
 void TForm_progress::say(const QString& text) {
@@ -67,7 +78,7 @@ void TForm_progress::say(const QString& text) {
 }
 
 void TForm_progress::complete() {
-    ProgressBar->setValue(ProgressBar->maximum());
+    set_position(ProgressBar->maximum());
     Panel_info->setText("...");
 }
 

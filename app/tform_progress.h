@@ -27,5 +27,6 @@ public:
     void close();
 
 private:
+    void set_position(int position);
     void centre_over_parent();
 };

@@ -1,13 +1,28 @@
 #include "tform_progress.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
+
+// Counts the paints a widget gets.
+class Paint_counter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
 
 class Progress_window : public ::testing::Test {
 protected:
@@ -82,6 +97,25 @@ TEST_F(Progress_window, say_and_complete_set_the_step_text) {
     EXPECT_EQ(form->Panel_info->text(), "...");
     form->close();
     EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(Progress_window, each_change_reaches_the_screen_once_when_messages_are_processed) {
+    form->open(65);
+    QApplication::processEvents();
+    Paint_counter bar;
+    form->ProgressBar->installEventFilter(&bar);
+    const std::function<void()> changes[] = {
+        [this] { form->step(); },
+        [this] { form->complete(); },
+    };
+    for (const auto& change : changes) {
+        const int before = bar.paints;
+        change();
+        form->say(QString::fromUtf8("Zapis pamięci..."));
+        EXPECT_EQ(bar.paints, before) << "painted at the change, before the messages";
+        QApplication::processEvents();
+        EXPECT_EQ(bar.paints, before + 1);
+    }
 }
 
 TEST_F(Progress_window, reopening_starts_again_from_0_with_the_new_maximum) {

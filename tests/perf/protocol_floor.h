@@ -33,4 +33,10 @@ public:
     // The same read and write through the panel.
     static std::uint64_t panel_read_ms();
     static std::uint64_t panel_write_ms();
+    // The loop window's survey and write of `detectors` detectors: each detector's panel read
+    // or write, one after another. The loop adds no transfer or pause of its own: pointing the
+    // connection at the next detector is bookkeeping, and the module is asked whether it still
+    // answers only after a detector failed.
+    static std::uint64_t loop_survey_ms(int detectors);
+    static std::uint64_t loop_write_ms(int detectors);
 };
