@@ -225,6 +225,7 @@ bool time_on_virtual_clock(int loop_runs, const Scratch_directory& scratch,
     Sim_bench bench;
     Operation_timer timer(*bench.virtual_clock());
     bench.plug_module();
+    bench.module().set_reply_delay_ms(0);
     fill_loop(bench, virtual_loop_detectors);
     Tunex_windows windows;
     prepare(windows, scratch.dir / "record-virtual");
