@@ -36,6 +36,9 @@ TForm_progress::TForm_progress(QWidget* parent)
     Panel_info->setObjectName("Panel_info");
     Panel_info->setAlignment(Qt::AlignCenter);
     Panel_info->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    // The window's size is fixed, so the text's place is too; fixed, a new step text does not
+    // make the window lay itself out again, which every step of a write would otherwise pay.
+    Panel_info->setFixedSize(431, 68 - 41);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -44,11 +47,39 @@ TForm_progress::TForm_progress(QWidget* parent)
     layout->addWidget(Panel_info, 1);
 
     setFixedSize(431, 68);
+
+    bar_paint_due.setSingleShot(true);
+    connect(&bar_paint_due, &QTimer::timeout, this, &TForm_progress::paint_bar);
+}
+
+// QProgressBar repaints itself and flushes the window at once whenever its value grows by a
+// visible amount, and the Fusion style's bar is costly to paint: painted at every step, it was
+// the larger part of a write's own work. The value is therefore set with the bar's painting held
+// and the bar painted at a steady rate, at most once per interval; a step that comes sooner is
+// painted when the interval ends, and the full bar at once. The value itself is always current,
+// for whoever reads it.
+void TForm_progress::set_position(int position, bool at_once) {
+    ProgressBar->setAttribute(Qt::WA_UpdatesDisabled, true);
+    ProgressBar->setValue(position);
+    ProgressBar->setAttribute(Qt::WA_UpdatesDisabled, false);
+    const qint64 since = bar_painted.isValid() ? bar_painted.elapsed() : bar_paint_interval_ms;
+    if (at_once || since >= bar_paint_interval_ms) {
+        paint_bar();
+    } else if (!bar_paint_due.isActive()) {
+        bar_paint_due.start(static_cast<int>(bar_paint_interval_ms - since));
+    }
+}
+
+// Painted with the rest of the window when its messages are next processed.
+void TForm_progress::paint_bar() {
+    bar_paint_due.stop();
+    ProgressBar->update();
+    bar_painted.start();
 }
 
 void TForm_progress::open(int maximum) {
     ProgressBar->setMaximum(maximum);
-    ProgressBar->setValue(0);
+    set_position(0, true);
     show();
     // The frame is known once the window is shown.
     centre_over_parent();
@@ -56,7 +87,7 @@ void TForm_progress::open(int maximum) {
 
 void TForm_progress::step() {
     // QProgressBar ignores a value past its maximum instead of holding it there.
-    ProgressBar->setValue(std::min(ProgressBar->value() + 1, ProgressBar->maximum()));
+    set_position(std::min(ProgressBar->value() + 1, ProgressBar->maximum()), false);
 }
 
 void TForm_progress::say(const QString& text) {
@@ -64,7 +95,7 @@ void TForm_progress::say(const QString& text) {
 }
 
 void TForm_progress::complete() {
-    ProgressBar->setValue(ProgressBar->maximum());
+    set_position(ProgressBar->maximum(), true);
     Panel_info->setText("...");
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 class QLabel;
@@ -26,6 +28,14 @@ public:
     // Hides the window; it stays alive for the next operation.
     void close();
 
+    // The shortest time between two paints of the bar while a sequence steps it.
+    static constexpr int bar_paint_interval_ms = 100;
+
 private:
+    void set_position(int position, bool at_once);
+    void paint_bar();
     void centre_over_parent();
+
+    QElapsedTimer bar_painted;
+    QTimer bar_paint_due;
 };

@@ -4,8 +4,10 @@
 
 #include "overlapped_poll.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -22,15 +24,17 @@ void print_text(const std::string& text, bool outcome_follows) {
     write_out(outcome_follows ? text : text + "\n");
 }
 
-// "[0]245 [1]0 ..." - the index and the byte as unsigned decimal numbers.
+// "[0]245 [1]0 ..." - the index and the byte as unsigned decimal numbers. Two of these go out
+// with every exchange, so they are composed in place rather than from 128 small strings.
 std::string dump(const std::uint8_t* bytes, std::uint32_t count) {
     std::string line;
+    line.reserve(std::size_t{count} * std::size("[63]255 "));
+    char number[16];
     for (std::uint32_t j = 0; j < count; ++j) {
-        // Appended piece by piece: GCC 12 misreports "literal" + std::string at -O3.
         line += '[';
-        line += std::to_string(j);
+        line.append(number, std::to_chars(number, std::end(number), j).ptr);
         line += ']';
-        line += std::to_string(unsigned{bytes[j]});
+        line.append(number, std::to_chars(number, std::end(number), unsigned{bytes[j]}).ptr);
         line += ' ';
     }
     return line;
@@ -81,8 +85,9 @@ bool HID_device_MCU::exchange(const std::uint8_t* source, std::uint8_t* destinat
     std::uint32_t write_count = 0;
     write_result = transfer(opener.write_handle(), true, write_count) ? all_bits : 0u;
     if (trace) {
-        write_out(outcome(write_result, write_count) + dump(source, report_bytes - 1));
-        write_out("\nHID device receiving...");
+        // The request's dump and the announcement of the read are due at the same moment.
+        write_out(outcome(write_result, write_count) + dump(source, report_bytes - 1) +
+                  "\nHID device receiving...");
     }
 
     // The answer is read even when the request was not taken, as the module may still answer.

@@ -22,6 +22,7 @@ public:
     }
 
     void sleep_ms(std::uint32_t milliseconds) override {
+        asked_total += milliseconds;
         const auto asked = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
             std::chrono::milliseconds(milliseconds));
         const auto from = std::chrono::steady_clock::now();
@@ -31,7 +32,26 @@ public:
         overslept += std::chrono::steady_clock::now() - from - asked;
     }
 
+    // Closes the account between two timed operations: a sleep still owed (the last sleeps came
+    // back early, or were shortened to give back an overshoot) is slept now,
+    // and time overslept before is not given back to the next operation. Without it one
+    // operation's sleeps can come out short and the next one's long, so a short operation such
+    // as a monitor tick could end faster than the sleeps it asks for.
+    void settle() {
+        while (overslept < std::chrono::steady_clock::duration::zero()) {
+            const auto from = std::chrono::steady_clock::now();
+            std::this_thread::sleep_until(from - overslept);
+            overslept += std::chrono::steady_clock::now() - from;
+        }
+        overslept = std::chrono::steady_clock::duration::zero();
+    }
+
+    // Every sleep asked for so far, added up: what the operations would take on a clock that
+    // sleeps exactly and works in no time.
+    std::uint64_t asked_ms() const { return asked_total; }
+
 private:
+    std::uint64_t asked_total = 0;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     // Time slept beyond what was asked, so far; negative when a sleep came back early.
     std::chrono::steady_clock::duration overslept{0};

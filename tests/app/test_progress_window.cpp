@@ -1,5 +1,8 @@
 #include "tform_progress.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -8,6 +11,18 @@
 #include <memory>
 
 namespace {
+
+// Counts the paints a widget gets.
+class Paint_counter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
 
 class Progress_window : public ::testing::Test {
 protected:
@@ -82,6 +97,31 @@ TEST_F(Progress_window, say_and_complete_set_the_step_text) {
     EXPECT_EQ(form->Panel_info->text(), "...");
     form->close();
     EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(Progress_window, the_bar_is_painted_at_a_steady_rate_and_ends_up_current) {
+    form->open(65);
+    QApplication::processEvents();
+    Paint_counter bar;
+    form->ProgressBar->installEventFilter(&bar);
+    // A burst of steps, each followed by the messages as a sequence processes them.
+    for (int i = 1; i <= 10; ++i) {
+        form->step();
+        form->say(QString::fromUtf8("Zapis pamięci..."));
+        QApplication::processEvents();
+        EXPECT_EQ(form->ProgressBar->value(), i);
+    }
+    EXPECT_LE(bar.paints, 1) << "painted at every step";
+    const int after_burst = bar.paints;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 3 * TForm_progress::bar_paint_interval_ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_EQ(bar.paints, after_burst + 1) << "the last steps never reached the screen";
+    form->complete();
+    QApplication::processEvents();
+    EXPECT_EQ(bar.paints, after_burst + 2) << "the full bar waited for the interval";
 }
 
 TEST_F(Progress_window, reopening_starts_again_from_0_with_the_new_maximum) {

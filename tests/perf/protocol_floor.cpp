@@ -53,3 +53,11 @@ std::uint64_t Protocol_floor::panel_read_ms() {
 std::uint64_t Protocol_floor::panel_write_ms() {
     return write_over(panel);
 }
+
+std::uint64_t Protocol_floor::loop_survey_ms(int detectors) {
+    return static_cast<std::uint64_t>(detectors) * panel_read_ms();
+}
+
+std::uint64_t Protocol_floor::loop_write_ms(int detectors) {
+    return static_cast<std::uint64_t>(detectors) * panel_write_ms();
+}

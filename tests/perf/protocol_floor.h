@@ -3,7 +3,10 @@
 #include <cstdint>
 
 // The time an operation cannot go below: the pauses and poll sleeps the protocol prescribes,
-// with every transfer completing at its first look.
+// with every transfer completing at its first look. It holds for one operation only when that
+// operation is charged exactly its own sleeps; the benchmark's clock evens out sleep overshoot
+// from one sleep to the next, so the benchmark settles that account between operations (a
+// tick, 52 ms ending on a 1 ms sleep, could otherwise come out below this floor).
 //
 // Through the dongle, each transfer is the 25 ms pause before it and one 1 ms poll sleep; a
 // transaction is a request and its reply. Through the panel, the module takes each report with
@@ -30,4 +33,10 @@ public:
     // The same read and write through the panel.
     static std::uint64_t panel_read_ms();
     static std::uint64_t panel_write_ms();
+    // The loop window's survey and write of `detectors` detectors: each detector's panel read
+    // or write, one after another. The loop adds no transfer or pause of its own: pointing the
+    // connection at the next detector is bookkeeping, and the module is asked whether it still
+    // answers only after a detector failed.
+    static std::uint64_t loop_survey_ms(int detectors);
+    static std::uint64_t loop_write_ms(int detectors);
 };
