@@ -11,6 +11,7 @@
 #include "progress_display.h"
 #include "record_appender.h"
 #include "sequence_pacing.h"
+#include "stored_kept_segments.h"
 #include "tform_history.h"
 #include "tform_loop.h"
 #include "tform_pnx.h"
@@ -65,6 +66,10 @@ TForm_main::TForm_main(QWidget* parent) : QWidget(parent) {
     config_controls = std::make_unique<Config_controls>(*this);
     recorder = std::make_unique<Record_appender>(station_store);
     operations = std::make_unique<Detector_operations>(parameter_words, *recorder);
+    // A write given up after its erase must still restore the detector's factory words after
+    // the program was closed.
+    kept_store = std::make_unique<Stored_kept_segments>(station_store);
+    operations->kept_segments().persist_in(*kept_store);
     menu = std::make_unique<Main_menu>(this);
     // The bar sits above the sections, which keep their drawn client area.
     resize(754, 671 + menu->Menu_bar->sizeHint().height());

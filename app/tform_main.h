@@ -21,6 +21,7 @@ class Kept_segments;
 class Main_menu;
 class TForm_pnx;
 class TForm_progress;
+class Stored_kept_segments;
 class Write_recorder;
 
 // The configurator's main window. Its controls are the configuration being edited: the model
@@ -133,6 +134,8 @@ private:
     void mark_loop_addresses();
     std::unique_ptr<Config_controls> config_controls;
     std::unique_ptr<Write_recorder> recorder;
+    // Before the operations, whose kept segments go into it until they are gone.
+    std::unique_ptr<Stored_kept_segments> kept_store;
     std::unique_ptr<Detector_operations> operations;
     bool centred = false;
     // The version the option gate was last applied with.

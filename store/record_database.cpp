@@ -46,6 +46,15 @@ const char* const version_1[] = {
     "INSERT INTO meta (key, value) VALUES ('csv_import', 'pending')",
 };
 
+// A write given up after its erase leaves the detector's segment image here until a write of
+// that detector verifies: the only copy of its factory words once the program is closed.
+const char* const version_2[] = {
+    "CREATE TABLE kept_segment ("
+    " wid TEXT PRIMARY KEY,"
+    " words TEXT NOT NULL,"
+    " kept_at TEXT NOT NULL)",
+};
+
 void bind_all(QSqlQuery& query, const QVariantList& values) {
     for (int i = 0; i < values.size(); ++i) {
         query.bindValue(i, values[i]);
@@ -161,6 +170,11 @@ bool Record_database::migrate() {
     bool ok = true;
     if (version < 1) {
         for (const char* statement : version_1) {
+            ok = ok && exec(QString::fromLatin1(statement));
+        }
+    }
+    if (version < 2) {
+        for (const char* statement : version_2) {
             ok = ok && exec(QString::fromLatin1(statement));
         }
     }
