@@ -53,6 +53,15 @@ const char* const version_2[] = {
     " wid TEXT PRIMARY KEY,"
     " words TEXT NOT NULL,"
     " kept_at TEXT NOT NULL)",
+    // Every configuration a read got and every write's segment before and after, per detector.
+    "CREATE TABLE configuration_backup ("
+    " seq INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " id TEXT NOT NULL UNIQUE,"
+    " recorded_at TEXT, utc_offset INTEGER,"
+    " station TEXT NOT NULL DEFAULT '', operator TEXT NOT NULL DEFAULT '',"
+    " link TEXT NOT NULL DEFAULT '', kind TEXT NOT NULL,"
+    " version TEXT, information TEXT, wid TEXT NOT NULL, words TEXT NOT NULL)",
+    "CREATE INDEX configuration_backup_wid ON configuration_backup (wid, recorded_at)",
 };
 
 void bind_all(QSqlQuery& query, const QVariantList& values) {
@@ -208,6 +217,35 @@ bool Record_database::insert(const Write_record_line& line, const Record_time& t
         const QString detail = db.lastError().text();
         db.rollback();
         return fail(QStringLiteral("COMMIT"), detail);
+    }
+    return true;
+}
+
+bool Record_database::insert_shipped(const Shipped_table& table, const QVariantList& values) {
+    if (!is_open() && !open()) {
+        return false;
+    }
+    QSqlDatabase db = connection();
+    if (!db.transaction()) {
+        return fail(QStringLiteral("BEGIN"), db.lastError().text());
+    }
+    QSqlQuery row(db);
+    QSqlQuery queued(db);
+    bool ok =
+        row.prepare(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(QLatin1String(table.name), table.column_list(), table.placeholders())) &&
+        queued.prepare(QStringLiteral("INSERT INTO outbox (table_name, row_id) VALUES (?, ?)"));
+    if (ok) {
+        bind_all(row, values);
+        queued.bindValue(0, QLatin1String(table.name));
+        queued.bindValue(1, values.value(0));
+        ok = row.exec() && queued.exec();
+    }
+    if (!ok || !db.commit()) {
+        const QString detail = row.lastError().text() + queued.lastError().text();
+        db.rollback();
+        return fail(QStringLiteral("INSERT"), detail);
     }
     return true;
 }

@@ -40,6 +40,9 @@ struct Next_start {
 };
 
 int kept_rows(Station_store& station) {
+    if (station.database() == nullptr) {
+        return -1;
+    }
     QSqlQuery query(station.database()->connection());
     return query.exec(QStringLiteral("SELECT COUNT(*) FROM kept_segment")) && query.next()
                ? query.value(0).toInt()
@@ -117,6 +120,7 @@ TEST(Stored_kept_segments, a_database_of_the_version_before_gets_the_table_and_k
     {
         QSqlQuery downgrade(scratch.store->database()->connection());
         ASSERT_TRUE(downgrade.exec(QStringLiteral("DROP TABLE kept_segment")));
+        ASSERT_TRUE(downgrade.exec(QStringLiteral("DROP TABLE configuration_backup")));
         ASSERT_TRUE(downgrade.exec(QStringLiteral("PRAGMA user_version = 1")));
     }
     scratch.store.reset();
