@@ -58,7 +58,7 @@ public:
     QString meta(const QString& key);
     bool set_meta(const QString& key, const QString& value);
 
-    static constexpr int schema_version = 2;
+    static constexpr int schema_version = 3;
 
 private:
     bool exec(const QString& sql);

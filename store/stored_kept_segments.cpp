@@ -9,8 +9,18 @@
 
 namespace {
 
-// Exactly `count` words of four hexadecimal digits, one space apart.
-std::optional<std::vector<std::uint16_t>> words_of(const QString& text, int count) {
+QString joined(const std::uint16_t* words, std::size_t count) {
+    QStringList parts;
+    for (std::size_t i = 0; i < count; ++i) {
+        parts << QStringLiteral("%1").arg(words[i], 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+std::optional<std::vector<std::uint16_t>> Stored_kept_segments::words_of(const QString& text,
+                                                                         int count) {
     const QStringList parts = text.split(QLatin1Char(' '));
     if (parts.size() != count) {
         return std::nullopt;
@@ -26,16 +36,6 @@ std::optional<std::vector<std::uint16_t>> words_of(const QString& text, int coun
     }
     return words;
 }
-
-QString joined(const std::uint16_t* words, std::size_t count) {
-    QStringList parts;
-    for (std::size_t i = 0; i < count; ++i) {
-        parts << QStringLiteral("%1").arg(words[i], 4, 16, QLatin1Char('0')).toUpper();
-    }
-    return parts.join(QLatin1Char(' '));
-}
-
-} // namespace
 
 QString Stored_kept_segments::wid_text(const ParameterWords::Pair& wid) {
     return joined(wid.data(), wid.size());

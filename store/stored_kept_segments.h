@@ -23,6 +23,8 @@ public:
     static QString words_text(const SegmentImage& image);
     static std::optional<ParameterWords::Pair> wid_of(const QString& text);
     static std::optional<SegmentImage> image_of(const QString& text);
+    // Exactly `count` words of four hexadecimal digits, one space apart.
+    static std::optional<std::vector<std::uint16_t>> words_of(const QString& text, int count);
 
 private:
     Station_store& station;

@@ -121,6 +121,7 @@ TEST(Stored_kept_segments, a_database_of_the_version_before_gets_the_table_and_k
         QSqlQuery downgrade(scratch.store->database()->connection());
         ASSERT_TRUE(downgrade.exec(QStringLiteral("DROP TABLE kept_segment")));
         ASSERT_TRUE(downgrade.exec(QStringLiteral("DROP TABLE configuration_backup")));
+        ASSERT_TRUE(downgrade.exec(QStringLiteral("DROP TABLE backup_wid")));
         ASSERT_TRUE(downgrade.exec(QStringLiteral("PRAGMA user_version = 1")));
     }
     scratch.store.reset();
