@@ -28,6 +28,7 @@ Main_menu::Main_menu(QWidget* form) {
     Action_save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
     Action_history = action(file, "Action_history", "Historia zapisów...");
+    Action_backups = action(file, "Action_backups", "Kopie konfiguracji...");
     Action_loop = action(file, "Action_loop", "Pętla PNX30...");
     Action_loop->setEnabled(false);
     Action_station_settings = action(file, "Action_station_settings", "Ustawienia stanowiska...");
@@ -41,8 +42,8 @@ Main_menu::Main_menu(QWidget* form) {
 }
 
 void Main_menu::set_items_enabled(bool enabled) {
-    for (QAction* item : {Action_open, Action_save, Action_history, Action_station_settings,
-                          Action_quit, Action_about}) {
+    for (QAction* item : {Action_open, Action_save, Action_history, Action_backups,
+                          Action_station_settings, Action_quit, Action_about}) {
         item->setEnabled(enabled);
     }
     Action_loop->setEnabled(enabled && loop_available);

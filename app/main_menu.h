@@ -5,8 +5,8 @@ class QMenuBar;
 class QWidget;
 
 // The main window's menu bar, above the numbered sections: "Plik" with the configuration files,
-// the write record, the PNX30 loop, the station's settings and "Zakończ", and "Pomoc" with "O
-// programie". The window connects the actions to its own handlers.
+// the write record, the configuration backups, the PNX30 loop, the station's settings and
+// "Zakończ", and "Pomoc" with "O programie". The window connects the actions to its own handlers.
 class Main_menu {
 public:
     // Puts the bar into `form`'s layout, above everything else.
@@ -22,6 +22,7 @@ public:
     QAction* Action_open = nullptr;
     QAction* Action_save = nullptr;
     QAction* Action_history = nullptr;
+    QAction* Action_backups = nullptr;
     QAction* Action_loop = nullptr;
     QAction* Action_station_settings = nullptr;
     QAction* Action_quit = nullptr;

@@ -5,6 +5,11 @@
 
 #include <QDir>
 
+void Record_appender::keep_backup(const Configuration_backup& backup) {
+    // Told by the write record's own line when the database cannot be written.
+    store.keep_backup(backup);
+}
+
 void Record_appender::append(const Write_record_line& line) {
     if (!store.record(line) && !failure_told) {
         failure_told = true;

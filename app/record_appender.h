@@ -12,6 +12,7 @@ public:
     explicit Record_appender(Station_store& store) : store(store) {}
 
     void append(const Write_record_line& line) override;
+    void keep_backup(const Configuration_backup& backup) override;
 
 private:
     Station_store& store;

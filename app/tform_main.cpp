@@ -5,12 +5,16 @@
 #include "configuration_file.h"
 #include "detector_operations.h"
 #include "edit_combo_box.h"
+#include "kept_segments.h"
 #include "main_menu.h"
 #include "os_api.h"
 #include "presets.h"
 #include "progress_display.h"
 #include "record_appender.h"
+#include "record_database.h"
 #include "sequence_pacing.h"
+#include "stored_kept_segments.h"
+#include "tform_backups.h"
 #include "tform_history.h"
 #include "tform_loop.h"
 #include "tform_pnx.h"
@@ -65,6 +69,10 @@ TForm_main::TForm_main(QWidget* parent) : QWidget(parent) {
     config_controls = std::make_unique<Config_controls>(*this);
     recorder = std::make_unique<Record_appender>(station_store);
     operations = std::make_unique<Detector_operations>(parameter_words, *recorder);
+    // A write given up after its erase must still restore the detector's factory words after
+    // the program was closed.
+    kept_store = std::make_unique<Stored_kept_segments>(station_store);
+    operations->kept_segments().persist_in(*kept_store);
     menu = std::make_unique<Main_menu>(this);
     // The bar sits above the sections, which keep their drawn client area.
     resize(754, 671 + menu->Menu_bar->sizeHint().height());
@@ -111,6 +119,7 @@ void TForm_main::connect_handlers() {
     connect(menu->Action_open, &QAction::triggered, this, [this] { Action_openClick(); });
     connect(menu->Action_save, &QAction::triggered, this, [this] { Action_saveClick(); });
     connect(menu->Action_history, &QAction::triggered, this, [this] { Action_historyClick(); });
+    connect(menu->Action_backups, &QAction::triggered, this, [this] { Action_backupsClick(); });
     connect(menu->Action_station_settings, &QAction::triggered, this,
             [this] { Action_station_settingsClick(); });
     connect(menu->Action_loop, &QAction::triggered, this, [this] { Action_loopClick(); });
@@ -361,29 +370,37 @@ bool TForm_main::load_configuration(const QString& path) {
                               .toStdString());
         return false;
     }
-    words_to_controls(*loaded.config);
-    // The file may hold options the connected detector (or, before any, none) does not have.
-    // The gate clears them, and a line that loads its file before plugging detectors would
-    // write a whole series without them unless it is told.
-    const DetectorConfig from_file = config_from_controls();
+    show_loaded(*loaded.config, QStringLiteral("z pliku %1").arg(QDir::toNativeSeparators(path)),
+                QStringLiteral("plik"));
+    return true;
+}
+
+void TForm_main::load_backup(const DetectorConfig& config, const QString& when) {
+    show_loaded(config, QStringLiteral("z kopii z %1").arg(when), QStringLiteral("kopię"));
+}
+
+void TForm_main::show_loaded(const DetectorConfig& config, const QString& origin,
+                             const QString& again) {
+    words_to_controls(config);
+    // The configuration may hold options the connected detector (or, before any, none) does
+    // not have. The gate clears them, and a line that loads its file before plugging detectors
+    // would write a whole series without them unless it is told.
+    const DetectorConfig loaded = config_from_controls();
     apply_detector_version(gate_version);
-    const QStringList dropped =
-        config_controls->differing_captions(from_file, config_from_controls());
+    const QStringList dropped = config_controls->differing_captions(loaded, config_from_controls());
     if (!dropped.isEmpty()) {
         const QString which =
             detector_present || gate_version != version_before_any_detector
                 ? QStringLiteral("czujka w wersji %1 nie ma opcji").arg(gate_version)
                 : QStringLiteral("żadna czujka nie podała jeszcze swojej wersji, więc "
                                  "pominięto opcje zależne od wersji");
-        show_user_message(
-            QStringLiteral("Wczytano konfigurację z pliku %1, ale %2: %3. Nie "
-                           "zostaną one zapisane do czujki; aby je zapisać, "
-                           "wczytaj plik ponownie, gdy podłączona jest czujka, "
-                           "która je ma.")
-                .arg(QDir::toNativeSeparators(path), which, dropped.join(QStringLiteral(", ")))
-                .toStdString());
+        show_user_message(QStringLiteral("Wczytano konfigurację %1, ale %2: %3. Nie "
+                                         "zostaną one zapisane do czujki; aby je zapisać, "
+                                         "wczytaj %4 ponownie, gdy podłączona jest czujka, "
+                                         "która je ma.")
+                              .arg(origin, which, dropped.join(QStringLiteral(", ")), again)
+                              .toStdString());
     }
-    return true;
 }
 
 void TForm_main::Action_openClick() {
@@ -417,6 +434,26 @@ void TForm_main::Action_saveClick() {
 void TForm_main::Action_historyClick() {
     TForm_history history(station_store, this);
     history.exec();
+}
+
+std::unique_ptr<TForm_backups> TForm_main::backups_window() {
+    Record_database* database = station_store.database();
+    const QString wid = Kept_segments::identifies_a_detector(parameter_words.WID)
+                            ? Stored_kept_segments::wid_text(parameter_words.WID)
+                            : QString();
+    TForm_backups::Main_window side;
+    side.load = [this](const DetectorConfig& config, const QString& when) {
+        load_backup(config, when);
+    };
+    side.differing = [this](const DetectorConfig& config) {
+        return config_controls->differing_captions(config, config_from_controls());
+    };
+    return std::make_unique<TForm_backups>(
+        database != nullptr ? database->connection() : QSqlDatabase(), wid, std::move(side), this);
+}
+
+void TForm_main::Action_backupsClick() {
+    backups_window()->exec();
 }
 
 void TForm_main::Action_station_settingsClick() {

@@ -19,8 +19,10 @@ class Config_controls;
 class Detector_operations;
 class Kept_segments;
 class Main_menu;
+class TForm_backups;
 class TForm_pnx;
 class TForm_progress;
+class Stored_kept_segments;
 class Write_recorder;
 
 // The configurator's main window. Its controls are the configuration being edited: the model
@@ -95,11 +97,16 @@ public:
     // message and changes nothing. True on success.
     bool save_configuration(const QString& path);
     bool load_configuration(const QString& path);
+    // A stored backup (kept at `when`) loaded as a file would be.
+    void load_backup(const DetectorConfig& config, const QString& when);
 
     // The menu bar's handlers.
     void Action_openClick();
     void Action_saveClick();
     void Action_historyClick();
+    // "Kopie konfiguracji": the backups of the detector last read or connected.
+    void Action_backupsClick();
+    std::unique_ptr<TForm_backups> backups_window();
     void Action_station_settingsClick();
     // "Pętla PNX30": the loop window over the panel window's connection; the monitor does not
     // tick while it is open.
@@ -121,6 +128,9 @@ protected:
 
 private:
     void connect_handlers();
+    // Shows a loaded configuration, then names what the version gate took out of it. `origin`
+    // completes "Wczytano konfigurację ...", `again` is what to load again.
+    void show_loaded(const DetectorConfig& config, const QString& origin, const QString& again);
     void centre_on_screen();
     void run_operation(bool write);
     void wait_for_tick();
@@ -133,6 +143,8 @@ private:
     void mark_loop_addresses();
     std::unique_ptr<Config_controls> config_controls;
     std::unique_ptr<Write_recorder> recorder;
+    // Before the operations, whose kept segments go into it until they are gone.
+    std::unique_ptr<Stored_kept_segments> kept_store;
     std::unique_ptr<Detector_operations> operations;
     bool centred = false;
     // The version the option gate was last applied with.

@@ -15,11 +15,13 @@ struct Scenario {
     Bench_options::Mode mode;
 };
 
-constexpr std::array<Scenario, 4> scenarios = {{
+constexpr std::array<Scenario, 6> scenarios = {{
     {"read-write", Bench_options::Mode::self_test_read_write},
     {"series", Bench_options::Mode::self_test_series},
     {"panel", Bench_options::Mode::self_test_panel},
     {"loop", Bench_options::Mode::self_test_loop},
+    {"kept-give-up", Bench_options::Mode::self_test_kept_give_up},
+    {"kept-restore", Bench_options::Mode::self_test_kept_restore},
 }};
 
 struct Parser {
@@ -121,8 +123,8 @@ std::string Bench_options::usage() {
     // exists; the usage is wanted before one does.
     QString text = options.parser.helpText();
     text = text.mid(text.indexOf(QLatin1Char('\n')) + 1);
-    return "Usage: ktr27tunex-bench [--self-test[=read-write|series|panel|loop] | --screenshot "
-           "DIR]\n" +
+    return "Usage: ktr27tunex-bench [--self-test[=read-write|series|panel|loop|kept-give-up|"
+           "kept-restore] | --screenshot DIR]\n" +
            text.toStdString() +
            "\n"
            "Scenarios of --self-test:\n"
@@ -134,7 +136,11 @@ std::string Bench_options::usage() {
            "              detector on its loop, read and write it\n"
            "  loop        fill the loop with twelve detectors, survey them in \"Pętla PNX30\",\n"
            "              load a plan, write the differing ones, check every detector's memory\n"
-           "              and the PDF report\n";
+           "              and the PDF report\n"
+           "  kept-give-up  a write that fails after the erase until it is given up; the\n"
+           "              detector's state is saved beside the bench's database\n"
+           "  kept-restore  in a new run: the saved detector and a stranger with an erased\n"
+           "              segment written; only the first gets its factory words back\n";
 }
 
 std::string Bench_options::version_line() {

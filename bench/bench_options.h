@@ -10,11 +10,13 @@ class Bench_options {
 public:
     enum class Mode {
         interactive,
-        self_test_read_write, // one read and one write through the main window
-        self_test_series,     // a production series of three detectors
-        self_test_panel,      // a read and a write through the panel window
-        self_test_loop,       // a loop surveyed, planned, written and reported
-        screenshot,           // grab the windows into PNG files and quit
+        self_test_read_write,   // one read and one write through the main window
+        self_test_series,       // a production series of three detectors
+        self_test_panel,        // a read and a write through the panel window
+        self_test_loop,         // a loop surveyed, planned, written and reported
+        self_test_kept_give_up, // a write given up after the erase, the detector saved
+        self_test_kept_restore, // that detector written again by a new process
+        screenshot,             // grab the windows into PNG files and quit
     };
 
     Mode mode = Mode::interactive;

@@ -4,12 +4,15 @@
 #include "detector_group.h"
 #include "dongle_group.h"
 #include "edit_combo_box.h"
+#include "kept_segments.h"
 #include "loop_filler.h"
 #include "loop_plan_file.h"
 #include "main_menu.h"
 #include "os_api.h"
 #include "panel_group.h"
 #include "sim_bench.h"
+#include "station_store.h"
+#include "stored_kept_segments.h"
 #include "tform_history.h"
 #include "tform_loop.h"
 #include "tform_station.h"
@@ -21,6 +24,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -33,6 +37,7 @@
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <QTimer>
 
 #include <algorithm>
@@ -66,6 +71,50 @@ std::string join(const std::vector<std::string>& texts) {
         joined += (i == 0 ? "\"" : ", \"") + texts[i] + "\"";
     }
     return joined + "]";
+}
+
+const std::string write_repeated = "Błąd zapisu pamięci. Upewnij się że czujka jest podłączona "
+                                   "poprawnie. Operacja zostanie powtórzona";
+const std::string write_given_up = "UWAGA!!! Błąd zapisu pamięci! Czujka KTR27 jest uszkodzona i "
+                                   "nie nadaje się do użycia. Skontaktuj się z serwisem.";
+
+// The detector whose write is given up, and a stranger left with the same erased segment.
+constexpr std::array<std::uint16_t, 2> kept_wid{0x2417, 0x7E01};
+constexpr std::array<std::uint16_t, 2> stranger_wid{0x2417, 0x7E02};
+constexpr std::uint16_t segment_start = 0x1040;
+constexpr std::uint16_t segment_end = 0x1080;
+// The words a write carries over: 0x1050-0x105C and 0x1060-0x107E.
+bool factory_word(std::uint16_t address) {
+    return address >= 0x1050 && address != Sim_detector::crc_address;
+}
+
+std::vector<std::uint16_t> segment_words(const Sim_detector& detector) {
+    std::vector<std::uint16_t> words;
+    for (std::uint16_t address = segment_start; address < segment_end; address += 2) {
+        words.push_back(detector.word(address));
+    }
+    return words;
+}
+
+// The detector's state between the two runs of the bench: its segment as the given-up write
+// left it and as the factory made it, one line each, beside the bench's database.
+QString kept_state_file(const Station_store& store) {
+    return QDir(store.folder()).filePath(QStringLiteral("kept-detector-state.txt"));
+}
+
+void save_words(QTextStream& out, const std::vector<std::uint16_t>& words) {
+    for (const std::uint16_t word : words) {
+        out << QStringLiteral("%1 ").arg(word, 4, 16, QLatin1Char('0'));
+    }
+    out << '\n';
+}
+
+std::vector<std::uint16_t> load_words(QTextStream& in) {
+    std::vector<std::uint16_t> words;
+    for (const QString& part : in.readLine().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        words.push_back(static_cast<std::uint16_t>(part.toUInt(nullptr, 16)));
+    }
+    return words;
 }
 
 bool same_config(const Sim_detector::Config& stored, const DetectorConfig& window) {
@@ -116,6 +165,12 @@ void Bench_script::run() {
         break;
     case Scenario::loop:
         run_loop();
+        break;
+    case Scenario::kept_give_up:
+        run_kept_give_up();
+        break;
+    case Scenario::kept_restore:
+        run_kept_restore();
         break;
     }
     finished = true;
@@ -483,6 +538,109 @@ void Bench_script::check_report(const QString& pdf) {
         check(text.contains(QString::fromUtf8(expected)),
               std::string("the report's text holds \"") + expected + "\"");
     }
+}
+
+void Bench_script::run_kept_give_up() {
+    TForm_main& form = windows.Form_main;
+    click(bench_window.dongle->plug_button, "Bench: Plug (dongle)");
+    Sim_detector::Identity identity;
+    identity.wid = kept_wid;
+    Sim_detector made = Sim_detector::configured(identity, {});
+    for (std::uint16_t address = 0x1050; address < Sim_detector::crc_address; address += 2) {
+        made.set_word(address, static_cast<std::uint16_t>(0x5A00 + address - 0x1050));
+    }
+    made.write_config(made.config());
+    Sim_detector& detector = bench.attach_detector(made);
+    const std::vector<std::uint16_t> factory = segment_words(detector);
+    check(wait_for([&] { return form.Label_ktr_info->text() == detector_connected; },
+                   monitor_timeout_ms),
+          "the monitor shows \"CZUJKA KTR27 PODŁĄCZONA\"");
+
+    click(form.Button_set_alarm, "KTR27 W");
+    detector.arm(Sim_detector::Fault::program_refused);
+    click(form.Button_send_to_ktr27, "Wyslij");
+    // Its own words at 0x1050-0x105C are not what the read's checksum expects there.
+    expect_messages({crc_error, write_repeated, write_repeated, write_given_up},
+                    "the failing write");
+    bool erased = true;
+    for (std::uint16_t address = 0x1050; address < segment_end; address += 2) {
+        erased = erased && (!factory_word(address) || detector.word(address) == 0xFFFF);
+    }
+    check(erased, "the factory words 0x1050-0x107E are erased in the detector");
+
+    Stored_kept_segments on_disk(form.station_store);
+    Kept_segments read_again;
+    read_again.persist_in(on_disk);
+    check(read_again.holds(kept_wid), "the station database holds the detector's image");
+
+    QFile file(kept_state_file(form.station_store));
+    check(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "the detector's state is saved");
+    QTextStream out(&file);
+    save_words(out, segment_words(detector));
+    save_words(out, factory);
+}
+
+void Bench_script::run_kept_restore() {
+    TForm_main& form = windows.Form_main;
+    QFile file(kept_state_file(form.station_store));
+    check(file.open(QIODevice::ReadOnly), "the state the give-up run saved is there");
+    QTextStream in(&file);
+    const std::vector<std::uint16_t> left = load_words(in);
+    const std::vector<std::uint16_t> factory = load_words(in);
+    const auto count = static_cast<std::size_t>((segment_end - segment_start) / 2);
+    check(left.size() == count && factory.size() == count, "the saved state is whole");
+    if (left.size() != count || factory.size() != count) {
+        return;
+    }
+    const auto plug_as_left = [&](std::array<std::uint16_t, 2> wid) -> Sim_detector& {
+        Sim_detector::Identity identity;
+        identity.wid = wid;
+        Sim_detector made = Sim_detector::factory_fresh(identity);
+        for (std::size_t i = 0; i < count; ++i) {
+            made.set_word(static_cast<std::uint16_t>(segment_start + 2 * i), left[i]);
+        }
+        Sim_detector& plugged = bench.attach_detector(made);
+        check(wait_for([&] { return form.Label_ktr_info->text() == detector_connected; },
+                       monitor_timeout_ms),
+              "the monitor shows \"CZUJKA KTR27 PODŁĄCZONA\"");
+        return plugged;
+    };
+    click(bench_window.dongle->plug_button, "Bench: Plug (dongle)");
+    click(form.Button_set_alarm, "KTR27 W");
+
+    // The stranger first, while the image is still kept: it must not get another's words.
+    Sim_detector& stranger = plug_as_left(stranger_wid);
+    click(form.Button_send_to_ktr27, "Wyslij (another detector)");
+    expect_messages({crc_error, write_done}, "the write of another detector");
+    bool untouched = true;
+    for (std::uint16_t address = 0x1050; address < segment_end; address += 2) {
+        untouched = untouched && (!factory_word(address) || stranger.word(address) == 0xFFFF);
+    }
+    check(untouched, "another detector got none of the kept factory words");
+    bench.detach_detector();
+    check(wait_for([&] { return form.Label_ktr_info->text() == detector_missing; },
+                   monitor_timeout_ms),
+          "the monitor shows \"CZUJKA KTR27 NIE PODŁĄCZONA\"");
+
+    Sim_detector& detector = plug_as_left(kept_wid);
+    click(form.Button_send_to_ktr27, "Wyslij (the detector given up)");
+    expect_messages({crc_error, write_done}, "the write of the detector given up");
+    const std::vector<std::uint16_t> now = segment_words(detector);
+    bool restored = true;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto address = static_cast<std::uint16_t>(segment_start + 2 * i);
+        if (factory_word(address) && now[i] != factory[i]) {
+            restored = false;
+            say("word " + std::to_string(address) + " differs from the factory's");
+        }
+    }
+    check(restored, "the words 0x1050-0x107E are exactly the factory words again");
+    check(detector.config_crc_valid(), "the detector's configuration checksum is valid");
+
+    Stored_kept_segments on_disk(form.station_store);
+    Kept_segments read_again;
+    read_again.persist_in(on_disk);
+    check(!read_again.holds(kept_wid), "the verified write dropped the stored image");
 }
 
 void Bench_script::click(QAbstractButton* button, const char* what) {

@@ -29,6 +29,10 @@ public:
         panel,      // a detector on the panel's loop, chosen in the panel window, read and written
         screenshot, // the windows in use, saved as PNG files
         loop,       // twelve detectors surveyed in the loop window, planned, written, reported
+        // A write given up after the erase, and in a later run of the program the same
+        // detector and a stranger written: the kept factory words survive the closed program.
+        kept_give_up,
+        kept_restore,
     };
 
     // How long each message box stays up before the script dismisses it.
@@ -50,6 +54,8 @@ private:
     void run_panel();
     void run_screenshots();
     void run_loop();
+    void run_kept_give_up();
+    void run_kept_restore();
     // In the open loop window: the survey, the plan, the writes and the report.
     void work_in_loop_window(TForm_loop& window, int silent, int duplicated);
     // The report's text holds what the table says.

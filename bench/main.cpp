@@ -27,6 +27,10 @@ Bench_script::Scenario scenario_of(Bench_options::Mode mode) {
         return Bench_script::Scenario::panel;
     case Bench_options::Mode::self_test_loop:
         return Bench_script::Scenario::loop;
+    case Bench_options::Mode::self_test_kept_give_up:
+        return Bench_script::Scenario::kept_give_up;
+    case Bench_options::Mode::self_test_kept_restore:
+        return Bench_script::Scenario::kept_restore;
     case Bench_options::Mode::screenshot:
         return Bench_script::Scenario::screenshot;
     default:

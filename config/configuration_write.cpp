@@ -189,6 +189,7 @@ Configuration_write::Outcome Configuration_write::run(const DetectorConfig& conf
         }
     }
 
+    as_read = written;
     const std::optional<ParameterWords::Pair>& wid = identity.wid;
     if (wid) {
         // Words an earlier, unfinished write of this detector erased come back from its image.

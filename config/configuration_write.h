@@ -69,6 +69,8 @@ public:
     int erase_runs() const { return runs; }
     // The segment was read and the image built with the new words and their checksum.
     bool image_built() const { return built; }
+    // The segment as the write read it before the first erase; only with image_built().
+    const SegmentImage& segment_as_read() const { return as_read; }
     // The message that ended the last run (UTF-8).
     const std::string& final_message() const { return last_message; }
 
@@ -99,6 +101,7 @@ private:
     std::optional<Configuration_read::Result> read_before;
     Detector_identity identity;
     SegmentImage written;
+    SegmentImage as_read;
     int runs = 0;
     bool built = false;
     std::string last_message;

@@ -1,17 +1,43 @@
 #include "kept_segments.h"
 
+void Kept_segments::persist_in(Kept_segment_store& given) {
+    store = &given;
+    loaded = false;
+}
+
+const std::map<ParameterWords::Pair, SegmentImage>& Kept_segments::current() const {
+    if (!loaded && store != nullptr) {
+        loaded = true;
+        for (const Kept_segment_store::Entry& entry : store->load()) {
+            // An image of this run is newer than the stored one of the same detector.
+            if (identifies_a_detector(entry.wid)) {
+                images.emplace(entry.wid, entry.image);
+            }
+        }
+    }
+    return images;
+}
+
 void Kept_segments::keep(const ParameterWords::Pair& wid, const SegmentImage& image) {
     if (identifies_a_detector(wid)) {
+        current();
         images[wid] = image;
+        if (store != nullptr) {
+            store->save(wid, image);
+        }
     }
 }
 
 void Kept_segments::drop(const ParameterWords::Pair& wid) {
-    images.erase(wid);
+    current();
+    // A verified write of a detector with nothing kept, the usual case, costs the disk nothing.
+    if (images.erase(wid) != 0 && store != nullptr) {
+        store->remove(wid);
+    }
 }
 
 bool Kept_segments::holds(const ParameterWords::Pair& wid) const {
-    return images.find(wid) != images.end();
+    return current().count(wid) != 0;
 }
 
 bool Kept_segments::owned_by_tool(int index) {
@@ -25,8 +51,9 @@ bool Kept_segments::identifies_a_detector(const ParameterWords::Pair& wid) {
 }
 
 int Kept_segments::restore_erased(const ParameterWords::Pair& wid, SegmentImage& read) const {
-    const auto found = images.find(wid);
-    if (found == images.end()) {
+    const auto& kept_now = current();
+    const auto found = kept_now.find(wid);
+    if (found == kept_now.end()) {
         return 0;
     }
     int taken = 0;

@@ -1,17 +1,23 @@
 #pragma once
 
+#include "kept_segment_store.h"
 #include "parameter_words.h"
 #include "segment_image.h"
 
 #include <map>
 
 // Configuration segments whose write has not been verified, one per detector (its WID pair),
-// for the life of the process. Between the erase and a complete write the words of the segment
-// the tool does not own (0x1050-0x105C, 0x1060-0x107E) exist only in the image the write holds;
-// a write that stops there would otherwise lose them for good, because the next write reads
-// them back erased and carries 0xFFFF over.
+// for the life of the process and, with a store, across runs of the program. Between the erase and
+// a complete write the words of the segment the tool does not own (0x1050-0x105C, 0x1060-0x107E)
+// exist only in the image the write holds; a write that stops there would otherwise lose them for
+// good, because the next write reads them back erased and carries 0xFFFF over.
 class Kept_segments {
 public:
+    // From now on every image kept or dropped goes to `store` as well, and the images it holds
+    // from earlier runs count as kept here; they are read at the first use, so a program that
+    // never writes never opens the store. The store must outlive this object.
+    void persist_in(Kept_segment_store& store);
+
     // The image is the detector's whole segment as the write meant to leave it.
     void keep(const ParameterWords::Pair& wid, const SegmentImage& image);
     void drop(const ParameterWords::Pair& wid);
@@ -31,5 +37,10 @@ public:
     static constexpr std::uint16_t erased = 0xFFFF;
 
 private:
-    std::map<ParameterWords::Pair, SegmentImage> images;
+    const std::map<ParameterWords::Pair, SegmentImage>& current() const;
+
+    Kept_segment_store* store = nullptr;
+    // Filled from the store on the first look, which may be a const one.
+    mutable bool loaded = true;
+    mutable std::map<ParameterWords::Pair, SegmentImage> images;
 };

@@ -121,8 +121,13 @@ Detector_operations::read(const Detector_link& link, Sequence_pacing& pacing,
                 report.version = version;
                 report.information = information;
                 report.read = read_configuration(memory, pacing);
-                if (report.read.outcome == Configuration_read::Outcome::ok && show) {
-                    show(report.read.config);
+                if (report.read.outcome == Configuration_read::Outcome::ok) {
+                    const auto words = report.read.config.words();
+                    keep_backup(link, Configuration_backup::Kind::read, version, information,
+                                report.read.wid, {words.begin(), words.end()});
+                    if (show) {
+                        show(report.read.config);
+                    }
                 }
             });
     return report;
@@ -133,31 +138,60 @@ Detector_operations::Write_report Detector_operations::write(const Detector_link
                                                              Sequence_pacing& pacing,
                                                              int series_step) {
     Write_report report;
-    report.reach =
-        run(link, pacing, true, report.info_status,
-            [&](Detector_memory& memory, std::uint32_t version, std::uint32_t information) {
-                // The read refreshes the parameter pairs the write verifies against;
-                // whatever it reports, the write follows once the user has seen it.
-                const int told_before = pacing.messages_told();
-                const Configuration_read::Result read = read_configuration(memory, pacing);
-                Configuration_write write(memory, pacing, kept);
-                if (pacing.messages_told() != told_before) {
-                    write.confirm_after_message(read);
+    report.reach = run(
+        link, pacing, true, report.info_status,
+        [&](Detector_memory& memory, std::uint32_t version, std::uint32_t information) {
+            // The read refreshes the parameter pairs the write verifies against;
+            // whatever it reports, the write follows once the user has seen it.
+            const int told_before = pacing.messages_told();
+            const Configuration_read::Result read = read_configuration(memory, pacing);
+            Configuration_write write(memory, pacing, kept);
+            if (pacing.messages_told() != told_before) {
+                write.confirm_after_message(read);
+            }
+            const Configuration_write::Outcome outcome =
+                write.run(config, parameters, {version, information, read.wid});
+            report.outcome = outcome;
+            report.detector = write.detector();
+            report.message = write.final_message();
+            report.segment_written = Configuration_write::segment_written(outcome);
+            record_write(link, config, write, series_step);
+            if (write.image_built()) {
+                const Detector_identity& detector = write.detector();
+                const auto& before = write.segment_as_read().words;
+                keep_backup(link, Configuration_backup::Kind::before_write, detector.version,
+                            detector.information, detector.wid, {before.begin(), before.end()});
+                if (report.segment_written) {
+                    const auto& after = write.image().words;
+                    keep_backup(link, Configuration_backup::Kind::written, detector.version,
+                                detector.information, detector.wid, {after.begin(), after.end()});
                 }
-                const Configuration_write::Outcome outcome =
-                    write.run(config, parameters, {version, information, read.wid});
-                report.outcome = outcome;
-                report.detector = write.detector();
-                report.message = write.final_message();
-                report.segment_written = Configuration_write::segment_written(outcome);
-                record_write(link, config, write, series_step);
-            });
+            }
+        });
     if (report.segment_written && link.via_panel && link.panel != nullptr &&
         config.has_basic_address()) {
         // The detector answers at its new basic address from now on.
         link.panel->note_address_moved(link.panel->detector_address(), config.address);
     }
     return report;
+}
+
+void Detector_operations::keep_backup(const Detector_link& link, Configuration_backup::Kind kind,
+                                      std::uint32_t version, std::uint32_t information,
+                                      const std::optional<ParameterWords::Pair>& wid,
+                                      std::vector<std::uint16_t> words) {
+    // A configuration filed under no particular detector would be offered for a stranger.
+    if (!wid || !Kept_segments::identifies_a_detector(*wid)) {
+        return;
+    }
+    Configuration_backup backup;
+    backup.kind = kind;
+    backup.link = link.text();
+    backup.version = version;
+    backup.information = information;
+    backup.wid = *wid;
+    backup.words = std::move(words);
+    recorder.keep_backup(backup);
 }
 
 void Detector_operations::record_write(const Detector_link& link, const DetectorConfig& config,

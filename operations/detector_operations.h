@@ -1,5 +1,6 @@
 #pragma once
 
+#include "configuration_backup.h"
 #include "configuration_read.h"
 #include "configuration_write.h"
 #include "detector_config.h"
@@ -97,6 +98,10 @@ private:
     Configuration_read::Result read_configuration(Detector_memory& memory, Sequence_pacing& pacing);
     void record_write(const Detector_link& link, const DetectorConfig& config,
                       const Configuration_write& write, int series_step);
+    void keep_backup(const Detector_link& link, Configuration_backup::Kind kind,
+                     std::uint32_t version, std::uint32_t information,
+                     const std::optional<ParameterWords::Pair>& wid,
+                     std::vector<std::uint16_t> words);
     static std::unique_ptr<Detector_memory> memory_for(const Detector_link& link,
                                                        MSP430_bootloader& bootloader);
 

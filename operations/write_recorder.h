@@ -1,5 +1,6 @@
 #pragma once
 
+#include "configuration_backup.h"
 #include "write_record_line.h"
 
 // Where the operations leave a line for every write that reached a detector and every event
@@ -9,6 +10,8 @@ class Write_recorder {
 public:
     virtual ~Write_recorder() = default;
     virtual void append(const Write_record_line& line) = 0;
+    // Only for a detector whose WID names it; a backup that cannot be kept is not told.
+    virtual void keep_backup(const Configuration_backup& backup) = 0;
 
 protected:
     Write_recorder() = default;

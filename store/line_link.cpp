@@ -41,6 +41,23 @@ const char* const version_1[] = {
     "INSERT INTO schema_version (version) VALUES (1)",
 };
 
+const char* const version_2[] = {
+    "CREATE TABLE configuration_backup ("
+    " id uuid PRIMARY KEY,"
+    " recorded_at timestamptz,"
+    " utc_offset integer,"
+    " station text NOT NULL,"
+    " operator text NOT NULL DEFAULT '',"
+    " link text NOT NULL DEFAULT '',"
+    " kind text NOT NULL,"
+    " version text, information text,"
+    " wid text NOT NULL,"
+    " words text NOT NULL,"
+    " received_at timestamptz NOT NULL DEFAULT now())",
+    "CREATE INDEX configuration_backup_wid ON configuration_backup (wid, recorded_at)",
+    "INSERT INTO schema_version (version) VALUES (2)",
+};
+
 } // namespace
 
 Line_link::Line_link(QString text) : conninfo(std::move(text)), name(new_connection_name()) {}
@@ -117,6 +134,11 @@ bool Line_link::ensure_schema() {
     bool ok = step.exec(QString::fromLatin1(schema_lock));
     if (ok && current() < 1) {
         for (const char* statement : version_1) {
+            ok = ok && step.exec(QString::fromLatin1(statement));
+        }
+    }
+    if (ok && current() < 2) {
+        for (const char* statement : version_2) {
             ok = ok && step.exec(QString::fromLatin1(statement));
         }
     }

@@ -34,7 +34,7 @@ public:
     const QString& error() const { return last_error; }
     QSqlDatabase connection() const;
 
-    static constexpr int schema_version = 1;
+    static constexpr int schema_version = 2;
 
 private:
     bool ensure_schema();

@@ -69,8 +69,54 @@ const Shipped_table& Shipped_table::write_record() {
     return table;
 }
 
+const Shipped_table& Shipped_table::configuration_backup() {
+    using T = Type;
+    static const Shipped_table table{"configuration_backup",
+                                     {{"id", T::uuid},
+                                      {"recorded_at", T::time},
+                                      {"utc_offset", T::integer},
+                                      {"station", T::text},
+                                      {"operator", T::text},
+                                      {"link", T::text},
+                                      {"kind", T::text},
+                                      {"version", T::text},
+                                      {"information", T::text},
+                                      {"wid", T::text},
+                                      {"words", T::text}}};
+    return table;
+}
+
+QVariantList Shipped_table::values_of(const Configuration_backup& backup, const QString& id,
+                                      const Record_time& time, const QString& station,
+                                      const QString& operator_name) {
+    // Bare words, as the kept segments spell them: "4180 0000 ...".
+    const auto hex = [](unsigned word) {
+        return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
+    };
+    QStringList words;
+    for (const std::uint16_t word : backup.words) {
+        words << hex(word);
+    }
+    // No operator given is an empty name, not a missing one.
+    const auto given = [](const QString& name) {
+        return name.isNull() ? QStringLiteral("") : name;
+    };
+    return {id,
+            time.utc,
+            time.offset_minutes,
+            given(station),
+            given(operator_name),
+            text(backup.link),
+            QString::fromLatin1(Configuration_backup::kind_text(backup.kind)),
+            text(Write_record_line::hex2(backup.version)),
+            text(Write_record_line::hex4(backup.information)),
+            hex(backup.wid[0]) + QLatin1Char(' ') + hex(backup.wid[1]),
+            words.join(QLatin1Char(' '))};
+}
+
 const std::vector<const Shipped_table*>& Shipped_table::all() {
-    static const std::vector<const Shipped_table*> tables = {&write_record()};
+    static const std::vector<const Shipped_table*> tables = {&write_record(),
+                                                             &configuration_backup()};
     return tables;
 }
 

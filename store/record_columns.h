@@ -1,5 +1,6 @@
 #pragma once
 
+#include "configuration_backup.h"
 #include "record_time.h"
 #include "write_record_line.h"
 
@@ -28,6 +29,7 @@ struct Shipped_table {
     QString placeholders() const;
 
     static const Shipped_table& write_record();
+    static const Shipped_table& configuration_backup();
     // Every shipped table; an outbox entry names one of them.
     static const std::vector<const Shipped_table*>& all();
     static const Shipped_table* named(const QString& name);
@@ -35,4 +37,8 @@ struct Shipped_table {
     // A write record row's values in column order, and back.
     static QVariantList values_of(const Write_record_line& line, const Record_time& time);
     static Write_record_line line_of(const QSqlRecord& row);
+    // A backup's values in column order; `id` first.
+    static QVariantList values_of(const Configuration_backup& backup, const QString& id,
+                                  const Record_time& time, const QString& station,
+                                  const QString& operator_name);
 };

@@ -46,6 +46,36 @@ const char* const version_1[] = {
     "INSERT INTO meta (key, value) VALUES ('csv_import', 'pending')",
 };
 
+// A write given up after its erase leaves the detector's segment image here until a write of
+// that detector verifies: the only copy of its factory words once the program is closed.
+const char* const version_2[] = {
+    "CREATE TABLE kept_segment ("
+    " wid TEXT PRIMARY KEY,"
+    " words TEXT NOT NULL,"
+    " kept_at TEXT NOT NULL)",
+    // Every configuration a read got and every write's segment before and after, per detector.
+    "CREATE TABLE configuration_backup ("
+    " seq INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " id TEXT NOT NULL UNIQUE,"
+    " recorded_at TEXT, utc_offset INTEGER,"
+    " station TEXT NOT NULL DEFAULT '', operator TEXT NOT NULL DEFAULT '',"
+    " link TEXT NOT NULL DEFAULT '', kind TEXT NOT NULL,"
+    " version TEXT, information TEXT, wid TEXT NOT NULL, words TEXT NOT NULL)",
+    "CREATE INDEX configuration_backup_wid ON configuration_backup (wid, recorded_at)",
+};
+
+// The detectors with a backup and when each was backed up last, kept in step by the database
+// itself: the backups window lists them without reading every backup.
+const char* const version_3[] = {
+    "CREATE TABLE backup_wid (wid TEXT PRIMARY KEY, last_at TEXT NOT NULL) WITHOUT ROWID",
+    "INSERT INTO backup_wid (wid, last_at)"
+    " SELECT wid, MAX(COALESCE(recorded_at, '')) FROM configuration_backup GROUP BY wid",
+    "CREATE INDEX backup_wid_last_at ON backup_wid (last_at)",
+    "CREATE TRIGGER backup_wid_listed AFTER INSERT ON configuration_backup BEGIN"
+    " INSERT INTO backup_wid (wid, last_at) VALUES (NEW.wid, COALESCE(NEW.recorded_at, ''))"
+    " ON CONFLICT (wid) DO UPDATE SET last_at = MAX(last_at, excluded.last_at); END",
+};
+
 void bind_all(QSqlQuery& query, const QVariantList& values) {
     for (int i = 0; i < values.size(); ++i) {
         query.bindValue(i, values[i]);
@@ -164,6 +194,16 @@ bool Record_database::migrate() {
             ok = ok && exec(QString::fromLatin1(statement));
         }
     }
+    if (version < 2) {
+        for (const char* statement : version_2) {
+            ok = ok && exec(QString::fromLatin1(statement));
+        }
+    }
+    if (version < 3) {
+        for (const char* statement : version_3) {
+            ok = ok && exec(QString::fromLatin1(statement));
+        }
+    }
     if (ok && version < schema_version) {
         ok = exec(QStringLiteral("PRAGMA user_version = %1").arg(schema_version));
     }
@@ -194,6 +234,35 @@ bool Record_database::insert(const Write_record_line& line, const Record_time& t
         const QString detail = db.lastError().text();
         db.rollback();
         return fail(QStringLiteral("COMMIT"), detail);
+    }
+    return true;
+}
+
+bool Record_database::insert_shipped(const Shipped_table& table, const QVariantList& values) {
+    if (!is_open() && !open()) {
+        return false;
+    }
+    QSqlDatabase db = connection();
+    if (!db.transaction()) {
+        return fail(QStringLiteral("BEGIN"), db.lastError().text());
+    }
+    QSqlQuery row(db);
+    QSqlQuery queued(db);
+    bool ok =
+        row.prepare(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(QLatin1String(table.name), table.column_list(), table.placeholders())) &&
+        queued.prepare(QStringLiteral("INSERT INTO outbox (table_name, row_id) VALUES (?, ?)"));
+    if (ok) {
+        bind_all(row, values);
+        queued.bindValue(0, QLatin1String(table.name));
+        queued.bindValue(1, values.value(0));
+        ok = row.exec() && queued.exec();
+    }
+    if (!ok || !db.commit()) {
+        const QString detail = row.lastError().text() + queued.lastError().text();
+        db.rollback();
+        return fail(QStringLiteral("INSERT"), detail);
     }
     return true;
 }

@@ -33,6 +33,9 @@ public:
 
     // The row and its outbox entry, in one transaction; false when it was not committed.
     bool insert(const Write_record_line& line, const Record_time& time);
+    // A row of another shipped table (`values` in its column order, the id first) and its
+    // outbox entry, in one transaction.
+    bool insert_shipped(const Shipped_table& table, const QVariantList& values);
     // Rows of an imported file, in one transaction; a row whose id is already kept is left
     // alone, so an import that is repeated after a crash adds nothing twice.
     bool insert_imported(const std::vector<std::pair<Write_record_line, Record_time>>& rows);
@@ -55,7 +58,7 @@ public:
     QString meta(const QString& key);
     bool set_meta(const QString& key, const QString& value);
 
-    static constexpr int schema_version = 1;
+    static constexpr int schema_version = 3;
 
 private:
     bool exec(const QString& sql);

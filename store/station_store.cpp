@@ -1,6 +1,7 @@
 #include "station_store.h"
 
 #include "line_link.h"
+#include "record_columns.h"
 #include "record_database.h"
 #include "record_time.h"
 
@@ -91,6 +92,24 @@ bool Station_store::record(Write_record_line line) {
     const Record_time now = Record_time::now();
     line.time = now.local_text().toStdString();
     if (!db->insert(line, now)) {
+        last_error = db->error();
+        return false;
+    }
+    if (worker) {
+        worker->wake();
+    }
+    return true;
+}
+
+bool Station_store::keep_backup(const Configuration_backup& backup) {
+    if (!open()) {
+        return false;
+    }
+    const Record_time now = Record_time::now();
+    const QVariantList values =
+        Shipped_table::values_of(backup, QUuid::createUuid().toString(QUuid::WithoutBraces), now,
+                                 current.station, current.operator_name);
+    if (!db->insert_shipped(Shipped_table::configuration_backup(), values)) {
         last_error = db->error();
         return false;
     }

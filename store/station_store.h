@@ -1,5 +1,6 @@
 #pragma once
 
+#include "configuration_backup.h"
 #include "line_status.h"
 #include "record_worker.h"
 #include "station_settings.h"
@@ -47,6 +48,10 @@ public:
     // Keeps the line with a new id, the time now, the station and the operator; true only when
     // the row is committed to the disk.
     bool record(Write_record_line line);
+    // A configuration backup with a new id, the time now, the station and the operator; queued
+    // for the line server like a row. True only when it is committed to the disk.
+    bool keep_backup(const Configuration_backup& backup);
+
     // Every row kept, oldest first.
     std::vector<Write_record_line> rows();
 

@@ -182,7 +182,7 @@ TEST_F(Production, the_panel_button_and_the_menu_are_disabled_while_an_operation
             }
         }
     }
-    ASSERT_EQ(items.size(), 6u);
+    ASSERT_EQ(items.size(), 7u);
     EXPECT_FALSE(form().menu->Action_loop->isEnabled());
     int seen_enabled = 0;
     int looks = 0;

@@ -19,7 +19,9 @@ namespace {
 
 struct Kept_lines : Write_recorder {
     void append(const Write_record_line& line) override { lines.push_back(line); }
+    void keep_backup(const Configuration_backup& backup) override { backups.push_back(backup); }
     std::vector<Write_record_line> lines;
+    std::vector<Configuration_backup> backups;
 };
 
 struct Counting_observer : Loop_runner::Observer {
