@@ -13,6 +13,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -44,9 +45,10 @@ void tell(const QString& text) {
 
 TForm_loop::TForm_loop(Detector_operations& operations, Pnx_connection& connection,
                        std::uint8_t cmpl, const Loop_naming& naming,
-                       std::function<DetectorConfig()> main_config, QWidget* parent)
+                       std::function<DetectorConfig()> main_config, Backup_restore::Finder backups,
+                       QWidget* parent)
     : QDialog(parent), connection(connection), naming(naming), main_config(std::move(main_config)),
-      loop(naming), runner(operations, connection, cmpl),
+      backups(std::move(backups)), loop(naming), runner(operations, connection, cmpl),
       chosen_address(connection.detector_address()) {
     setObjectName(QStringLiteral("Form_loop"));
     setWindowTitle(QStringLiteral("Pętla PNX30"));
@@ -113,14 +115,18 @@ void TForm_loop::build() {
                                    "Zapisuje plan do zaznaczonych czujek");
     Button_write_differing = button(this, "Button_write_differing", "Zapisz różniące się",
                                     "Zapisuje plan do czujek, które się od niego różnią");
+    Button_restore = button(this, "Button_restore", "Przywróć z kopii",
+                            "Zapisuje zaznaczonym czujkom ich ostatnią konfigurację zachowaną w "
+                            "bazie stanowiska (przy jednej zaznaczonej: wybraną)");
     Button_report = button(this, "Button_report", "Raport PDF...", "Raport do dokumentacji");
     Button_export_csv = button(this, "Button_export_csv", "Eksportuj CSV...", "Tabela jako CSV");
     Button_close = button(this, "Button_close", "Zamknij", "Zamyka okno pętli");
     Button_cancel->setEnabled(false);
 
     auto* work = new QHBoxLayout;
-    for (QPushButton* b : {Button_survey, Button_cancel, Button_load_plan, Button_save_plan,
-                           Button_set_from_main, Button_write_selected, Button_write_differing}) {
+    for (QPushButton* b :
+         {Button_survey, Button_cancel, Button_load_plan, Button_save_plan, Button_set_from_main,
+          Button_write_selected, Button_write_differing, Button_restore}) {
         work->addWidget(b);
     }
     work->addStretch();
@@ -146,6 +152,7 @@ void TForm_loop::connect_buttons() {
             [this] { Button_write_selectedClick(); });
     connect(Button_write_differing, &QPushButton::clicked, this,
             [this] { Button_write_differingClick(); });
+    connect(Button_restore, &QPushButton::clicked, this, [this] { Button_restoreClick(); });
     const QString plan_filter = QStringLiteral("Plan pętli (*.ktr27loop)");
     connect(Button_load_plan, &QPushButton::clicked, this, [this, plan_filter] {
         const QString path = choose_file(false, QStringLiteral("Wczytaj plan"), plan_filter, {});
@@ -244,8 +251,8 @@ void TForm_loop::set_busy(bool running) {
     cancel = false;
     for (QWidget* control : std::initializer_list<QWidget*>{
              Button_survey, Button_load_plan, Button_save_plan, Button_set_from_main,
-             Button_write_selected, Button_write_differing, Button_report, Button_export_csv,
-             Button_close}) {
+             Button_write_selected, Button_write_differing, Button_restore, Button_report,
+             Button_export_csv, Button_close}) {
         control->setEnabled(!running);
     }
     Button_cancel->setEnabled(running);
@@ -320,6 +327,52 @@ void TForm_loop::Button_write_selectedClick() {
 
 void TForm_loop::Button_write_differingClick() {
     write_rows(loop.differing_addresses());
+}
+
+std::optional<Backup_restore::Finder>
+TForm_loop::backup_to_restore(const std::vector<int>& addresses) {
+    const Loop_row* row = addresses.size() == 1 ? loop.row_at(addresses.front()) : nullptr;
+    if (row == nullptr || !row->wid || !backups) {
+        return backups;
+    }
+    const std::vector<Backup_restore::Stored> stored = backups(*row->wid);
+    if (stored.size() < 2) {
+        return backups;
+    }
+    QStringList items;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        items << QStringLiteral("%1. %2, %3").arg(i + 1).arg(stored[i].when, stored[i].kind);
+    }
+    bool chosen = false;
+    const QString item = QInputDialog::getItem(
+        this, QStringLiteral("Przywróć z kopii"),
+        QStringLiteral("Kopia konfiguracji czujki %1 (najnowsza pierwsza):").arg(row->address),
+        items, 0, false, &chosen);
+    const auto index = items.indexOf(item);
+    if (!chosen || index < 0) {
+        return std::nullopt;
+    }
+    return [pick = stored[static_cast<std::size_t>(index)]](const ParameterWords::Pair&) {
+        return std::vector<Backup_restore::Stored>{pick};
+    };
+}
+
+void TForm_loop::Button_restoreClick() {
+    const std::vector<int> addresses = selected_addresses();
+    if (addresses.empty()) {
+        tell(QStringLiteral("Zaznacz w tabeli czujki, którym przywrócić konfigurację z kopii."));
+        return;
+    }
+    const std::optional<Backup_restore::Finder> find = backup_to_restore(addresses);
+    if (!find) {
+        return;
+    }
+    const std::vector<int> to_write = Backup_restore::plan(loop, addresses, *find);
+    refresh_table();
+    // Rows without a backup say so themselves.
+    if (!to_write.empty()) {
+        write_rows(to_write);
+    }
 }
 
 bool TForm_loop::load_plan(const QString& path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backup_restore.h"
 #include "loop_runner.h"
 #include "loop_table.h"
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Detector_operations;
@@ -28,10 +30,11 @@ class QTableWidget;
 class TForm_loop : public QDialog, private Loop_runner::Observer {
     Q_OBJECT
 public:
-    // `main_config`: the main window's configuration at the moment it is asked for.
+    // `main_config`: the main window's configuration at the moment it is asked for;
+    // `backups`: the station's stored configurations of a detector.
     TForm_loop(Detector_operations& operations, Pnx_connection& connection, std::uint8_t cmpl,
                const Loop_naming& naming, std::function<DetectorConfig()> main_config,
-               QWidget* parent = nullptr);
+               Backup_restore::Finder backups, QWidget* parent = nullptr);
     ~TForm_loop() override;
 
     Loop_table& table() { return loop; }
@@ -48,6 +51,7 @@ public:
     void Button_set_from_mainClick();
     void Button_write_selectedClick();
     void Button_write_differingClick();
+    void Button_restoreClick();
 
     QLineEdit* Edit_object = nullptr;
     QLineEdit* Edit_panel = nullptr;
@@ -63,6 +67,7 @@ public:
     QPushButton* Button_set_from_main = nullptr;
     QPushButton* Button_write_selected = nullptr;
     QPushButton* Button_write_differing = nullptr;
+    QPushButton* Button_restore = nullptr;
     QPushButton* Button_report = nullptr;
     QPushButton* Button_export_csv = nullptr;
     QPushButton* Button_close = nullptr;
@@ -79,6 +84,8 @@ private:
     void take_site();
     std::vector<int> selected_addresses() const;
     void write_rows(const std::vector<int>& addresses);
+    // With one row chosen, the user picks which of its backups; nothing when cancelled.
+    std::optional<Backup_restore::Finder> backup_to_restore(const std::vector<int>& addresses);
     void set_busy(bool running);
     void show_outcome(const Loop_runner::Outcome& outcome);
     QString choose_file(bool save, const QString& title, const QString& filter,
@@ -94,6 +101,7 @@ private:
     Pnx_connection& connection;
     const Loop_naming& naming;
     std::function<DetectorConfig()> main_config;
+    Backup_restore::Finder backups;
     Loop_table loop;
     Loop_runner runner;
     int chosen_address;

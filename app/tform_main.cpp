@@ -1,5 +1,6 @@
 #include "tform_main.h"
 
+#include "backup_lookup.h"
 #include "config_controls.h"
 #include "config_document.h"
 #include "configuration_file.h"
@@ -51,6 +52,9 @@
 #include <cstdio>
 
 namespace {
+
+// The loop window's picker offers this many of a detector's backups, newest first.
+constexpr int kept_backups_offered = 50;
 
 QString hex_pair(unsigned first, unsigned second) {
     char text[32];
@@ -481,7 +485,16 @@ void TForm_main::Action_loopClick() {
     TForm_loop loop(
         *operations, Form_pnx->pnx_connection(),
         static_cast<std::uint8_t>(Config_controls::spin_value(CSpinEdit_cmp)), naming,
-        [this] { return config_from_controls(); }, this);
+        [this] { return config_from_controls(); },
+        [this](const ParameterWords::Pair& wid) {
+            std::vector<Backup_restore::Stored> stored;
+            for (const Backup_lookup::Stored& backup :
+                 Backup_lookup::of_wid(station_store, wid, kept_backups_offered)) {
+                stored.push_back({backup.time.local_text(), backup.kind, backup.config});
+            }
+            return stored;
+        },
+        this);
     loop.exec();
     // The loop's writes may have moved detectors.
     mark_loop_addresses();

@@ -32,6 +32,7 @@ QString Loop_row::write_text() const {
         return QStringLiteral("nie zapisano");
     case Write_state::verified:
     case Write_state::failed:
+    case Write_state::no_backup:
         return write_message;
     }
     return {};

@@ -22,7 +22,8 @@ struct Loop_row {
         checksum_error,
         communication_error,
     };
-    enum class Write_state { none, not_written, verified, failed };
+    // no_backup: a restore found no stored configuration for it; the message says why.
+    enum class Write_state { none, not_written, verified, failed, no_backup };
 
     int address = 0;
 

@@ -1,5 +1,6 @@
 #include "loop_plan_file.h"
 #include "main_menu.h"
+#include "record_database.h"
 #include "sim_bench.h"
 #include "tform_loop.h"
 #include "tform_main.h"
@@ -7,11 +8,14 @@
 #include "user_message.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +42,10 @@ class Loop_window : public testing::Test {
 protected:
     void SetUp() override {
         previous = set_user_message_handler([this](const std::string& t) { told.push_back(t); });
+        form.station_store.set_folder(records.path());
+        Station_settings station = form.station_store.settings();
+        station.station = QStringLiteral("Stanowisko 7");
+        form.station_store.set_settings(station);
         bench.plug_module();
         const auto add = [this](std::uint8_t address, bool fresh) -> Sim_detector& {
             Sim_detector::Identity identity;
@@ -85,6 +93,17 @@ protected:
         return cells;
     }
 
+    // Whether the detector holds `config` in its configuration words, with a sound checksum.
+    static bool holds(const Sim_detector& detector, const DetectorConfig& config) {
+        for (int i = 0; i < DetectorConfig::word_count; ++i) {
+            if (detector.word(DetectorConfig::address_of(i)) != config.words()[i]) {
+                return false;
+            }
+        }
+        return detector.config_crc_valid();
+    }
+
+    QTemporaryDir records;
     Sim_bench bench;
     TForm_main form;
     TForm_pnx pnx;
@@ -290,6 +309,75 @@ TEST_F(Loop_window, EveryControlHasANameAndIsReachedByTab) {
                     << control->objectName().toStdString();
             }
         }
+    });
+}
+
+TEST_F(Loop_window, TheSurveyKeepsEveryWholeReadAsItsDetectorsBackup) {
+    close_panel_window();
+    in_loop_window([&](TForm_loop& window) { window.Button_survey->click(); });
+    // 5 failed its checksum and 8 is silent: only 3 has a configuration worth taking back.
+    QSqlQuery query(form.station_store.database()->connection());
+    ASSERT_TRUE(query.exec(QStringLiteral("SELECT wid, link, station, kind FROM "
+                                          "configuration_backup")));
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.value(0).toString(), QStringLiteral("2403 0052"));
+    EXPECT_EQ(query.value(1).toString(), QStringLiteral("PNX30 adres 3"));
+    EXPECT_EQ(query.value(2).toString(), QStringLiteral("Stanowisko 7"));
+    EXPECT_EQ(query.value(3).toString(), QStringLiteral("odczyt"));
+    EXPECT_FALSE(query.next());
+}
+
+TEST_F(Loop_window, AChangedDetectorIsRestoredFromItsLatestBackupAndOneWithoutNoneIsNotWritten) {
+    close_panel_window();
+    const Sim_detector::Config fresh = d5->config();
+    in_loop_window([&](TForm_loop& window) {
+        window.Button_survey->click();
+        const DetectorConfig surveyed = *window.table().rows()[0].found;
+        // Changed behind the tool's back, say from the panel's own menu.
+        Sim_detector::Config changed = d3->config();
+        changed.options1 |= 0x0001;
+        d3->write_config(changed);
+        window.Table_loop->setSelectionMode(QAbstractItemView::MultiSelection);
+        window.Table_loop->selectRow(0);
+        window.Table_loop->selectRow(1);
+        window.Button_restore->click();
+        EXPECT_TRUE(holds(*d3, surveyed));
+        EXPECT_EQ(column(window, Loop_table::last_write)[1],
+                  QStringLiteral("nie zapisano: brak kopii konfiguracji"));
+    });
+    EXPECT_EQ(d5->word(Sim_detector::config_start), fresh.options1);
+    const std::vector<Write_record_line> lines = form.station_store.rows();
+    ASSERT_EQ(lines.size(), 1u) << "the restore goes into the write record as any write";
+    EXPECT_EQ(lines[0].link, "PNX30 adres 3");
+    EXPECT_TRUE(told.empty()) << told.front();
+}
+
+TEST_F(Loop_window, WithOneRowSelectedAnOlderBackupCanBeChosen) {
+    close_panel_window();
+    form.Button_set_alarm->click();
+    in_loop_window([&](TForm_loop& window) {
+        window.Button_survey->click();
+        const DetectorConfig surveyed = *window.table().rows()[0].found;
+        window.Table_loop->selectRow(0);
+        window.Button_set_from_main->click();
+        window.Button_write_selected->click();
+        ASSERT_FALSE(holds(*d3, surveyed));
+        // Newest first: as written, before the write, the survey's read.
+        QStringList offered;
+        QTimer picker;
+        QObject::connect(&picker, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                picker.stop();
+                offered = dialog->comboBoxItems();
+                dialog->setTextValue(offered.back());
+                dialog->accept();
+            }
+        });
+        picker.start(10);
+        window.Button_restore->click();
+        ASSERT_EQ(offered.size(), 3);
+        EXPECT_TRUE(offered[2].endsWith(QStringLiteral("odczyt"))) << offered[2].toStdString();
+        EXPECT_TRUE(holds(*d3, surveyed));
     });
 }
 
