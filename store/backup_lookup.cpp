@@ -10,19 +10,23 @@
 #include <QVariant>
 
 std::optional<DetectorConfig> Backup_lookup::config_of(const QString& words) {
-    const QStringList parts = words.split(QLatin1Char(' '));
-    if (parts.size() != DetectorConfig::word_count && parts.size() != SegmentImage::word_count) {
+    // A read keeps the eight configuration words, a write the whole segment they begin; the
+    // checksum is only in the segment.
+    auto parsed = Stored_kept_segments::words_of(words, DetectorConfig::word_count);
+    if (!parsed) {
+        parsed = Stored_kept_segments::words_of(words, SegmentImage::word_count);
+    }
+    if (!parsed) {
         return std::nullopt;
     }
     DetectorConfig config;
     for (int i = 0; i < DetectorConfig::word_count; ++i) {
-        const QString& part = parts[i];
-        bool ok = false;
-        const uint value = part.toUInt(&ok, 16);
-        if (!ok || part.size() != 4 || part.startsWith(QLatin1Char('+'))) {
-            return std::nullopt;
-        }
-        config.set_word(i, static_cast<std::uint16_t>(value));
+        config.set_word(i, (*parsed)[static_cast<std::size_t>(i)]);
+    }
+    constexpr std::size_t crc_index =
+        (DetectorConfig::crc_address - DetectorConfig::first_address) / 2;
+    if (parsed->size() > crc_index) {
+        config.crc = (*parsed)[crc_index];
     }
     return config;
 }

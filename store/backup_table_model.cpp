@@ -1,5 +1,6 @@
 #include "backup_table_model.h"
 
+#include "backup_lookup.h"
 #include "record_time.h"
 #include "stored_kept_segments.h"
 
@@ -105,27 +106,7 @@ std::optional<DetectorConfig> Backup_table_model::config(int row) const {
     if (at >= rows_of_page->size()) {
         return std::nullopt;
     }
-    // A read keeps the eight configuration words, a write the whole segment they begin; the
-    // checksum is only in the segment.
-    const QString& text = (*rows_of_page)[at].words;
-    auto words = Stored_kept_segments::words_of(text, DetectorConfig::word_count);
-    constexpr int segment_words = 32;
-    if (!words) {
-        words = Stored_kept_segments::words_of(text, segment_words);
-    }
-    if (!words) {
-        return std::nullopt;
-    }
-    DetectorConfig config;
-    for (int i = 0; i < DetectorConfig::word_count; ++i) {
-        config.set_word(i, (*words)[static_cast<std::size_t>(i)]);
-    }
-    constexpr std::size_t crc_index =
-        (DetectorConfig::crc_address - DetectorConfig::first_address) / 2;
-    if (words->size() > crc_index) {
-        config.crc = (*words)[crc_index];
-    }
-    return config;
+    return Backup_lookup::config_of((*rows_of_page)[at].words);
 }
 
 int Backup_table_model::rowCount(const QModelIndex& parent) const {
