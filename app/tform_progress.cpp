@@ -47,39 +47,22 @@ TForm_progress::TForm_progress(QWidget* parent)
     layout->addWidget(Panel_info, 1);
 
     setFixedSize(431, 68);
-
-    bar_paint_due.setSingleShot(true);
-    connect(&bar_paint_due, &QTimer::timeout, this, &TForm_progress::paint_bar);
 }
 
 // QProgressBar repaints itself and flushes the window at once whenever its value grows by a
-// visible amount, and the Fusion style's bar is costly to paint: painted at every step, it was
-// the larger part of a write's own work. The value is therefore set with the bar's painting held
-// and the bar painted at a steady rate, at most once per interval; a step that comes sooner is
-// painted when the interval ends, and the full bar at once. The value itself is always current,
-// for whoever reads it.
-void TForm_progress::set_position(int position, bool at_once) {
-    ProgressBar->setAttribute(Qt::WA_UpdatesDisabled, true);
+// visible amount. The caller processes the window's messages right after every step, which
+// paints the bar together with the step text; the bar's own repaint would paint and flush the
+// window a second time per step, the larger part of a write's own work. So the value is set with
+// the bar's painting held, and the bar is painted with the rest.
+void TForm_progress::set_position(int position) {
+    ProgressBar->setUpdatesEnabled(false);
     ProgressBar->setValue(position);
-    ProgressBar->setAttribute(Qt::WA_UpdatesDisabled, false);
-    const qint64 since = bar_painted.isValid() ? bar_painted.elapsed() : bar_paint_interval_ms;
-    if (at_once || since >= bar_paint_interval_ms) {
-        paint_bar();
-    } else if (!bar_paint_due.isActive()) {
-        bar_paint_due.start(static_cast<int>(bar_paint_interval_ms - since));
-    }
-}
-
-// Painted with the rest of the window when its messages are next processed.
-void TForm_progress::paint_bar() {
-    bar_paint_due.stop();
-    ProgressBar->update();
-    bar_painted.start();
+    ProgressBar->setUpdatesEnabled(true);
 }
 
 void TForm_progress::open(int maximum) {
     ProgressBar->setMaximum(maximum);
-    set_position(0, true);
+    ProgressBar->setValue(0);
     show();
     // The frame is known once the window is shown.
     centre_over_parent();
@@ -87,7 +70,7 @@ void TForm_progress::open(int maximum) {
 
 void TForm_progress::step() {
     // QProgressBar ignores a value past its maximum instead of holding it there.
-    set_position(std::min(ProgressBar->value() + 1, ProgressBar->maximum()), false);
+    set_position(std::min(ProgressBar->value() + 1, ProgressBar->maximum()));
 }
 
 void TForm_progress::say(const QString& text) {
@@ -95,7 +78,7 @@ void TForm_progress::say(const QString& text) {
 }
 
 void TForm_progress::complete() {
-    set_position(ProgressBar->maximum(), true);
+    set_position(ProgressBar->maximum());
     Panel_info->setText("...");
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QWidget>
 
 class QLabel;
@@ -28,14 +26,7 @@ public:
     // Hides the window; it stays alive for the next operation.
     void close();
 
-    // The shortest time between two paints of the bar while a sequence steps it.
-    static constexpr int bar_paint_interval_ms = 100;
-
 private:
-    void set_position(int position, bool at_once);
-    void paint_bar();
+    void set_position(int position);
     void centre_over_parent();
-
-    QElapsedTimer bar_painted;
-    QTimer bar_paint_due;
 };
