@@ -66,13 +66,12 @@ mkdir -p "$local_data/ktr27tunex-bench"
 printf 'czas,łącze\r\n%s\r\n' "$record_line" >"$local_data/ktr27tunex-bench/historia_zapisow.csv"
 
 # The bench's self-test reads and writes: its trace and its record must land in its folder.
+# Wine's "start /wait" on a shortcut neither waits for the program nor gives its exit code (it
+# comes back at once, with an exit code of its own that is now and then 1), so the run is waited for
+# with the Wine session, and the self-test's verdict comes from a run of the installed program.
 echo "Running the installed bench's self-test through its shortcut..."
-set +e
-"$wine" start /wait /unix "$menu_dir/KTR27 Tunex Bench.lnk" --self-test
-rc=$?
-set -e
+"$wine" start /unix "$menu_dir/KTR27 Tunex Bench.lnk" --self-test || true
 settle
-[ "$rc" -eq 0 ] || fail "the installed ktr27tunex-bench --self-test failed (exit $rc)"
 [ -s "$bench_folder/msp430_log.txt" ] || fail "the bench's trace is not in $bench_folder"
 grep -qF "$record_line" "$bench_folder/historia_zapisow.csv" 2>/dev/null ||
     fail "the earlier CSV record was not taken over into $bench_folder"
@@ -86,10 +85,18 @@ rows() { sqlite3 -readonly "$database" "SELECT count(*) FROM write_record WHERE 
     fail "the self-test's write is not in the station database"
 [ ! -e "$local_data/ktr27tunex-bench" ] || fail "the earlier record's folder is still there"
 [ ! -e "$install_dir/bin/msp430_log.txt" ] || fail "the trace file landed in the program folder"
+echo "Running the installed bench's self-test directly, for its verdict..."
+self_test_log=$(mktemp)
+if ! "$wine" "$install_dir/bin/ktr27tunex-bench.exe" --self-test >"$self_test_log" 2>&1; then
+    cat "$self_test_log" >&2
+    fail "the installed ktr27tunex-bench --self-test failed"
+fi
+rm -f "$self_test_log"
+settle
 
 # The configurator looks for the dongle at once and traces it; it runs until it is closed.
 echo "Starting the installed configurator through its shortcut..."
-"$wine" start /unix "$menu_dir/KTR27 Tunex.lnk"
+"$wine" start /unix "$menu_dir/KTR27 Tunex.lnk" || true
 for _ in $(seq 60); do
     [ -s "$user_folder/msp430_log.txt" ] && break
     sleep 0.5
