@@ -43,7 +43,6 @@ void Backup_table_model::set_source(QSqlDatabase source, const QString& wid) {
     db = source;
     shown_wid = wid;
     pages.clear();
-    recent.clear();
     rows = 0;
     last_error.clear();
     if (db.isValid() && db.isOpen() && !wid.isEmpty()) {
@@ -59,54 +58,46 @@ void Backup_table_model::set_source(QSqlDatabase source, const QString& wid) {
     endResetModel();
 }
 
-const std::vector<Backup_table_model::Row>* Backup_table_model::page(int number) const {
-    const auto found = pages.find(number);
-    if (found != pages.end()) {
-        recent.remove(number);
-        recent.push_front(number);
-        return &found->second;
-    }
+std::vector<Backup_table_model::Row> Backup_table_model::fetch(int first, int count) const {
     std::vector<Row> fetched;
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.prepare(rows_sql);
     query.bindValue(0, shown_wid);
-    query.bindValue(1, page_rows);
-    query.bindValue(2, number * page_rows);
-    if (query.exec()) {
-        while (query.next()) {
-            Row row;
-            const QVariant utc = query.value(0);
-            row.shown << (utc.isNull()
-                              ? QString()
-                              : Record_time{utc.toString(), query.value(1).toInt()}.local_text());
-            row.shown << kind_shown(query.value(2).toString()) << query.value(3).toString()
-                      << query.value(4).toString() << query.value(5).toString();
-            row.words = query.value(6).toString();
-            row.shown << row.words;
-            fetched.push_back(std::move(row));
-        }
-    } else {
+    query.bindValue(1, count);
+    query.bindValue(2, first);
+    if (!query.exec()) {
         last_error = query.lastError().text();
+        return fetched;
     }
-    if (recent.size() >= pages_kept) {
-        pages.erase(recent.back());
-        recent.pop_back();
+    while (query.next()) {
+        Row row;
+        const QVariant utc = query.value(0);
+        row.shown << (utc.isNull()
+                          ? QString()
+                          : Record_time{utc.toString(), query.value(1).toInt()}.local_text());
+        row.shown << kind_shown(query.value(2).toString()) << query.value(3).toString()
+                  << query.value(4).toString() << query.value(5).toString();
+        row.words = query.value(6).toString();
+        row.shown << row.words;
+        fetched.push_back(std::move(row));
     }
-    recent.push_front(number);
-    return &(pages[number] = std::move(fetched));
+    return fetched;
+}
+
+const Backup_table_model::Row* Backup_table_model::row_at(int row) const {
+    if (row >= rows) {
+        return nullptr;
+    }
+    return pages.row(row, [this](int first, int count) { return fetch(first, count); });
 }
 
 std::optional<DetectorConfig> Backup_table_model::config(int row) const {
-    if (row < 0 || row >= rows) {
+    const Row* found = row_at(row);
+    if (found == nullptr) {
         return std::nullopt;
     }
-    const std::vector<Row>* rows_of_page = page(row / page_rows);
-    const std::size_t at = static_cast<std::size_t>(row % page_rows);
-    if (at >= rows_of_page->size()) {
-        return std::nullopt;
-    }
-    return Backup_lookup::config_of((*rows_of_page)[at].words);
+    return Backup_lookup::config_of(found->words);
 }
 
 int Backup_table_model::rowCount(const QModelIndex& parent) const {
@@ -122,12 +113,11 @@ QVariant Backup_table_model::data(const QModelIndex& index, int role) const {
         (role != Qt::DisplayRole && role != Qt::ToolTipRole)) {
         return {};
     }
-    const std::vector<Row>* rows_of_page = page(index.row() / page_rows);
-    const std::size_t at = static_cast<std::size_t>(index.row() % page_rows);
-    if (at >= rows_of_page->size() || index.column() >= (*rows_of_page)[at].shown.size()) {
+    const Row* row = row_at(index.row());
+    if (row == nullptr || index.column() >= row->shown.size()) {
         return {};
     }
-    return (*rows_of_page)[at].shown[index.column()];
+    return row->shown[index.column()];
 }
 
 QVariant Backup_table_model::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "detector_config.h"
+#include "page_cache.h"
 
 #include <QAbstractTableModel>
 #include <QSqlDatabase>
 #include <QStringList>
 
-#include <list>
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -48,12 +47,12 @@ private:
         QStringList shown;
         QString words;
     };
-    const std::vector<Row>* page(int number) const;
+    const Row* row_at(int row) const;
+    std::vector<Row> fetch(int first, int count) const;
 
     QSqlDatabase db;
     QString shown_wid;
     int rows = 0;
-    mutable std::map<int, std::vector<Row>> pages;
-    mutable std::list<int> recent;
+    mutable Page_cache<Row> pages{page_rows, pages_kept};
     mutable QString last_error;
 };

@@ -5,6 +5,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 
 #include <atomic>
 
@@ -18,45 +19,52 @@ QString new_connection_name() {
 // Stations that start together take turns at creating the schema.
 constexpr const char* schema_lock = "SELECT pg_advisory_xact_lock(27012026)";
 
-const char* const version_1[] = {
-    "CREATE TABLE schema_version (version integer NOT NULL)",
-    "CREATE TABLE write_record ("
-    " id uuid PRIMARY KEY,"
-    " recorded_at timestamptz,"
-    " utc_offset integer,"
-    " station text NOT NULL,"
-    " operator text NOT NULL DEFAULT '',"
-    " link text NOT NULL DEFAULT '',"
-    " version text, information text, wid text,"
-    " options1 text, address text, rop_address text, options2 text, rop_ans text,"
-    " rop_alm text, smoke_profile text, hc text, crc text,"
-    " chosen_basic_address text, chosen_rop_address text, chosen_wk_address text,"
-    " outcome text NOT NULL DEFAULT '',"
-    " series_step integer,"
-    " raw text,"
-    " imported_line integer,"
-    " received_at timestamptz NOT NULL DEFAULT now())",
-    "CREATE INDEX write_record_recorded_at ON write_record (recorded_at)",
-    "CREATE INDEX write_record_station ON write_record (station, recorded_at)",
-    "INSERT INTO schema_version (version) VALUES (1)",
-};
+// Every shipped table's rows start alike (which row, when, where, by whom, over which link) and
+// end with the time the server took them.
+QString shipped_table(const char* name, const char* own_columns) {
+    return QStringLiteral("CREATE TABLE %1 ("
+                          " id uuid PRIMARY KEY,"
+                          " recorded_at timestamptz,"
+                          " utc_offset integer,"
+                          " station text NOT NULL,"
+                          " operator text NOT NULL DEFAULT '',"
+                          " link text NOT NULL DEFAULT '',"
+                          "%2,"
+                          " received_at timestamptz NOT NULL DEFAULT now())")
+        .arg(QLatin1String(name), QLatin1String(own_columns));
+}
 
-const char* const version_2[] = {
-    "CREATE TABLE configuration_backup ("
-    " id uuid PRIMARY KEY,"
-    " recorded_at timestamptz,"
-    " utc_offset integer,"
-    " station text NOT NULL,"
-    " operator text NOT NULL DEFAULT '',"
-    " link text NOT NULL DEFAULT '',"
-    " kind text NOT NULL,"
-    " version text, information text,"
-    " wid text NOT NULL,"
-    " words text NOT NULL,"
-    " received_at timestamptz NOT NULL DEFAULT now())",
-    "CREATE INDEX configuration_backup_wid ON configuration_backup (wid, recorded_at)",
-    "INSERT INTO schema_version (version) VALUES (2)",
-};
+const QStringList& version_1() {
+    static const QStringList statements{
+        QStringLiteral("CREATE TABLE schema_version (version integer NOT NULL)"),
+        shipped_table("write_record",
+                      " version text, information text, wid text,"
+                      " options1 text, address text, rop_address text, options2 text, rop_ans text,"
+                      " rop_alm text, smoke_profile text, hc text, crc text,"
+                      " chosen_basic_address text, chosen_rop_address text, chosen_wk_address text,"
+                      " outcome text NOT NULL DEFAULT '',"
+                      " series_step integer,"
+                      " raw text,"
+                      " imported_line integer"),
+        QStringLiteral("CREATE INDEX write_record_recorded_at ON write_record (recorded_at)"),
+        QStringLiteral("CREATE INDEX write_record_station ON write_record (station, recorded_at)"),
+        QStringLiteral("INSERT INTO schema_version (version) VALUES (1)"),
+    };
+    return statements;
+}
+
+const QStringList& version_2() {
+    static const QStringList statements{
+        shipped_table("configuration_backup", " kind text NOT NULL,"
+                                              " version text, information text,"
+                                              " wid text NOT NULL,"
+                                              " words text NOT NULL"),
+        QStringLiteral(
+            "CREATE INDEX configuration_backup_wid ON configuration_backup (wid, recorded_at)"),
+        QStringLiteral("INSERT INTO schema_version (version) VALUES (2)"),
+    };
+    return statements;
+}
 
 } // namespace
 
@@ -133,13 +141,13 @@ bool Line_link::ensure_schema() {
     QSqlQuery step(db);
     bool ok = step.exec(QString::fromLatin1(schema_lock));
     if (ok && current() < 1) {
-        for (const char* statement : version_1) {
-            ok = ok && step.exec(QString::fromLatin1(statement));
+        for (const QString& statement : version_1()) {
+            ok = ok && step.exec(statement);
         }
     }
     if (ok && current() < 2) {
-        for (const char* statement : version_2) {
-            ok = ok && step.exec(QString::fromLatin1(statement));
+        for (const QString& statement : version_2()) {
+            ok = ok && step.exec(statement);
         }
     }
     if (!ok || !db.commit()) {

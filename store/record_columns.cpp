@@ -20,6 +20,17 @@ std::string string_of(const QSqlRecord& row, const char* name) {
     return row.value(QString::fromLatin1(name)).toString().toStdString();
 }
 
+// Every shipped row starts alike: which row it is, when, where and by whom it was made, and over
+// which link; the table's own columns follow.
+std::vector<Shipped_table::Column> with_row_origin(std::vector<Shipped_table::Column> own) {
+    using T = Shipped_table::Type;
+    std::vector<Shipped_table::Column> columns{
+        {"id", T::uuid},      {"recorded_at", T::time}, {"utc_offset", T::integer},
+        {"station", T::text}, {"operator", T::text},    {"link", T::text}};
+    columns.insert(columns.end(), own.begin(), own.end());
+    return columns;
+}
+
 } // namespace
 
 QString Shipped_table::column_list() const {
@@ -41,48 +52,36 @@ QString Shipped_table::placeholders() const {
 const Shipped_table& Shipped_table::write_record() {
     using T = Type;
     static const Shipped_table table{"write_record",
-                                     {{"id", T::uuid},
-                                      {"recorded_at", T::time},
-                                      {"utc_offset", T::integer},
-                                      {"station", T::text},
-                                      {"operator", T::text},
-                                      {"link", T::text},
-                                      {"version", T::text},
-                                      {"information", T::text},
-                                      {"wid", T::text},
-                                      {"options1", T::text},
-                                      {"address", T::text},
-                                      {"rop_address", T::text},
-                                      {"options2", T::text},
-                                      {"rop_ans", T::text},
-                                      {"rop_alm", T::text},
-                                      {"smoke_profile", T::text},
-                                      {"hc", T::text},
-                                      {"crc", T::text},
-                                      {"chosen_basic_address", T::text},
-                                      {"chosen_rop_address", T::text},
-                                      {"chosen_wk_address", T::text},
-                                      {"outcome", T::text},
-                                      {"series_step", T::integer},
-                                      {"raw", T::text},
-                                      {"imported_line", T::integer}}};
+                                     with_row_origin({{"version", T::text},
+                                                      {"information", T::text},
+                                                      {"wid", T::text},
+                                                      {"options1", T::text},
+                                                      {"address", T::text},
+                                                      {"rop_address", T::text},
+                                                      {"options2", T::text},
+                                                      {"rop_ans", T::text},
+                                                      {"rop_alm", T::text},
+                                                      {"smoke_profile", T::text},
+                                                      {"hc", T::text},
+                                                      {"crc", T::text},
+                                                      {"chosen_basic_address", T::text},
+                                                      {"chosen_rop_address", T::text},
+                                                      {"chosen_wk_address", T::text},
+                                                      {"outcome", T::text},
+                                                      {"series_step", T::integer},
+                                                      {"raw", T::text},
+                                                      {"imported_line", T::integer}})};
     return table;
 }
 
 const Shipped_table& Shipped_table::configuration_backup() {
     using T = Type;
     static const Shipped_table table{"configuration_backup",
-                                     {{"id", T::uuid},
-                                      {"recorded_at", T::time},
-                                      {"utc_offset", T::integer},
-                                      {"station", T::text},
-                                      {"operator", T::text},
-                                      {"link", T::text},
-                                      {"kind", T::text},
-                                      {"version", T::text},
-                                      {"information", T::text},
-                                      {"wid", T::text},
-                                      {"words", T::text}}};
+                                     with_row_origin({{"kind", T::text},
+                                                      {"version", T::text},
+                                                      {"information", T::text},
+                                                      {"wid", T::text},
+                                                      {"words", T::text}})};
     return table;
 }
 

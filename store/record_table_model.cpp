@@ -46,7 +46,6 @@ Record_query Record_table_model::query() const {
 void Record_table_model::reload() {
     beginResetModel();
     pages.clear();
-    recent.clear();
     rows = 0;
     last_error.clear();
     if (db.isValid() && db.isOpen()) {
@@ -60,35 +59,24 @@ void Record_table_model::reload() {
     endResetModel();
 }
 
-const std::vector<QStringList>* Record_table_model::page(int number) const {
-    const auto found = pages.find(number);
-    if (found != pages.end()) {
-        recent.remove(number);
-        recent.push_front(number);
-        return &found->second;
-    }
+std::vector<QStringList> Record_table_model::fetch(int first, int count) const {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     std::vector<QStringList> fetched;
-    if (run(query, this->query().rows(true), {page_rows, number * page_rows})) {
-        const int columns = static_cast<int>(Record_query::headers().size());
-        while (query.next()) {
-            QStringList row;
-            row.reserve(columns);
-            for (int c = 0; c < columns; ++c) {
-                row << Record_query::text_of(query.value(c));
-            }
-            fetched.push_back(std::move(row));
-        }
-    } else {
+    if (!run(query, this->query().rows(true), {count, first})) {
         last_error = query.lastError().text();
+        return fetched;
     }
-    if (recent.size() >= pages_kept) {
-        pages.erase(recent.back());
-        recent.pop_back();
+    const int columns = static_cast<int>(Record_query::headers().size());
+    while (query.next()) {
+        QStringList row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c) {
+            row << Record_query::text_of(query.value(c));
+        }
+        fetched.push_back(std::move(row));
     }
-    recent.push_front(number);
-    return &(pages[number] = std::move(fetched));
+    return fetched;
 }
 
 int Record_table_model::rowCount(const QModelIndex& parent) const {
@@ -104,12 +92,12 @@ QVariant Record_table_model::data(const QModelIndex& index, int role) const {
         (role != Qt::DisplayRole && role != Qt::ToolTipRole)) {
         return {};
     }
-    const std::vector<QStringList>* rows_of_page = page(index.row() / page_rows);
-    const std::size_t at = static_cast<std::size_t>(index.row() % page_rows);
-    if (at >= rows_of_page->size() || index.column() >= (*rows_of_page)[at].size()) {
+    const QStringList* row =
+        pages.row(index.row(), [this](int first, int count) { return fetch(first, count); });
+    if (row == nullptr || index.column() >= row->size()) {
         return {};
     }
-    return (*rows_of_page)[at][index.column()];
+    return (*row)[index.column()];
 }
 
 QVariant Record_table_model::headerData(int section, Qt::Orientation orientation, int role) const {

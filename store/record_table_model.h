@@ -1,13 +1,12 @@
 #pragma once
 
+#include "page_cache.h"
 #include "record_query.h"
 
 #include <QAbstractTableModel>
 #include <QSqlDatabase>
 #include <QStringList>
 
-#include <list>
-#include <map>
 #include <vector>
 
 // The history as a table model over a database: the query counts the rows and fetches only the
@@ -41,7 +40,7 @@ public:
     const QString& error() const { return last_error; }
 
 private:
-    const std::vector<QStringList>* page(int number) const;
+    std::vector<QStringList> fetch(int first, int count) const;
 
     QSqlDatabase db;
     Record_query::Dialect dialect = Record_query::Dialect::sqlite;
@@ -49,7 +48,6 @@ private:
     int sort_column = Record_query::time_column();
     bool descending = true;
     int rows = 0;
-    mutable std::map<int, std::vector<QStringList>> pages;
-    mutable std::list<int> recent;
+    mutable Page_cache<QStringList> pages{page_rows, pages_kept};
     mutable QString last_error;
 };
