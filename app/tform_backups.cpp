@@ -1,6 +1,7 @@
 #include "tform_backups.h"
 
 #include "backup_table_model.h"
+#include "named_button.h"
 #include "user_message.h"
 
 #include <QComboBox>
@@ -58,15 +59,9 @@ TForm_backups::TForm_backups(QSqlDatabase database, const QString& wid, Main_win
         Table_backups->setColumnWidth(c, widths[c]);
     }
 
-    Button_load = new QPushButton(QStringLiteral("Wczytaj do okna"), this);
-    Button_load->setObjectName(QStringLiteral("Button_load"));
-    Button_load->setAccessibleName(Button_load->text());
-    Button_compare = new QPushButton(QStringLiteral("Porównaj z oknem"), this);
-    Button_compare->setObjectName(QStringLiteral("Button_compare"));
-    Button_compare->setAccessibleName(Button_compare->text());
-    auto* close = new QPushButton(QStringLiteral("Zamknij"), this);
-    close->setObjectName(QStringLiteral("Button_close"));
-    close->setAccessibleName(close->text());
+    Button_load = named_button(this, "Button_load", "Wczytaj do okna");
+    Button_compare = named_button(this, "Button_compare", "Porównaj z oknem");
+    auto* close = named_button(this, "Button_close", "Zamknij");
     connect(Button_load, &QPushButton::clicked, this, [this] { Button_loadClick(); });
     connect(Button_compare, &QPushButton::clicked, this, [this] { Button_compareClick(); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);

@@ -3,6 +3,7 @@
 #include "loop_plan_file.h"
 #include "loop_progress.h"
 #include "loop_report.h"
+#include "named_button.h"
 #include "pnx_connection.h"
 #include "user_message.h"
 
@@ -28,14 +29,6 @@
 #include <string>
 
 namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const char* text, const char* hint) {
-    auto* made = new QPushButton(QString::fromUtf8(text), parent);
-    made->setObjectName(QString::fromLatin1(name));
-    made->setAccessibleName(QString(made->text()).remove(QLatin1String("...")));
-    made->setToolTip(QString::fromUtf8(hint));
-    return made;
-}
 
 void tell(const QString& text) {
     show_user_message(text.toStdString());
@@ -99,28 +92,30 @@ void TForm_loop::build() {
     Label_progress->setObjectName(QStringLiteral("Label_progress"));
     Label_progress->setAccessibleName(QStringLiteral("Czas pracy"));
 
-    Button_survey = button(this, "Button_survey", "Odczytaj pętlę",
-                           "Odczytuje konfigurację każdej czujki pętli");
-    Button_cancel =
-        button(this, "Button_cancel", "Przerwij", "Kończy pracę po czujce, która jest w toku");
-    Button_load_plan = button(this, "Button_load_plan", "Wczytaj plan...",
-                              "Wczytuje plan pętli z pliku .ktr27loop");
-    Button_save_plan = button(this, "Button_save_plan", "Zapisz jako plan...",
-                              "Zapisuje pętlę w stanie odczytanym jako plan (kopia pętli)");
+    Button_survey = named_button(this, "Button_survey", "Odczytaj pętlę",
+                                 "Odczytuje konfigurację każdej czujki pętli");
+    Button_cancel = named_button(this, "Button_cancel", "Przerwij",
+                                 "Kończy pracę po czujce, która jest w toku");
+    Button_load_plan = named_button(this, "Button_load_plan", "Wczytaj plan...",
+                                    "Wczytuje plan pętli z pliku .ktr27loop");
+    Button_save_plan = named_button(this, "Button_save_plan", "Zapisz jako plan...",
+                                    "Zapisuje pętlę w stanie odczytanym jako plan (kopia pętli)");
     Button_set_from_main =
-        button(this, "Button_set_from_main", "Ustaw z okna głównego",
-               "Daje zaznaczonym czujkom konfigurację z okna głównego; każda zachowuje swój "
-               "adres podstawowy");
-    Button_write_selected = button(this, "Button_write_selected", "Zapisz zaznaczone",
-                                   "Zapisuje plan do zaznaczonych czujek");
-    Button_write_differing = button(this, "Button_write_differing", "Zapisz różniące się",
-                                    "Zapisuje plan do czujek, które się od niego różnią");
-    Button_restore = button(this, "Button_restore", "Przywróć z kopii",
-                            "Zapisuje zaznaczonym czujkom ich ostatnią konfigurację zachowaną w "
-                            "bazie stanowiska (przy jednej zaznaczonej: wybraną)");
-    Button_report = button(this, "Button_report", "Raport PDF...", "Raport do dokumentacji");
-    Button_export_csv = button(this, "Button_export_csv", "Eksportuj CSV...", "Tabela jako CSV");
-    Button_close = button(this, "Button_close", "Zamknij", "Zamyka okno pętli");
+        named_button(this, "Button_set_from_main", "Ustaw z okna głównego",
+                     "Daje zaznaczonym czujkom konfigurację z okna głównego; każda zachowuje swój "
+                     "adres podstawowy");
+    Button_write_selected = named_button(this, "Button_write_selected", "Zapisz zaznaczone",
+                                         "Zapisuje plan do zaznaczonych czujek");
+    Button_write_differing = named_button(this, "Button_write_differing", "Zapisz różniące się",
+                                          "Zapisuje plan do czujek, które się od niego różnią");
+    Button_restore =
+        named_button(this, "Button_restore", "Przywróć z kopii",
+                     "Zapisuje zaznaczonym czujkom ich ostatnią konfigurację zachowaną w "
+                     "bazie stanowiska (przy jednej zaznaczonej: wybraną)");
+    Button_report = named_button(this, "Button_report", "Raport PDF...", "Raport do dokumentacji");
+    Button_export_csv =
+        named_button(this, "Button_export_csv", "Eksportuj CSV...", "Tabela jako CSV");
+    Button_close = named_button(this, "Button_close", "Zamknij", "Zamyka okno pętli");
     Button_cancel->setEnabled(false);
 
     auto* work = new QHBoxLayout;

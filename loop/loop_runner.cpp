@@ -56,6 +56,27 @@ bool Loop_runner::module_answers() {
     return protocol != nullptr && protocol->probe_module();
 }
 
+void Loop_runner::each_detector(const std::vector<int>& addresses, Outcome& outcome,
+                                Observer& observer, const Detector_step& step) {
+    const Address_keeper keeper(connection);
+    Collecting_display display([&] { observer.process_messages(); });
+    const Detector_link link{true, &connection, cmpl};
+    for (const int address : addresses) {
+        if (observer.cancel_requested()) {
+            outcome.cancelled = true;
+            break;
+        }
+        observer.started(address, outcome.done, outcome.total);
+        connection.choose_address(std::to_string(address));
+        Sequence_pacing pacing(&display);
+        if (!step(address, link, pacing, display)) {
+            break;
+        }
+        ++outcome.done;
+        observer.finished(address, outcome.done, outcome.total);
+    }
+}
+
 QString Loop_runner::module_lost_message(int done, int total, bool writing) const {
     return QStringLiteral("Moduł KMX12 lub centrala PNX30 przestały odpowiadać (moduł odłączony "
                           "albo centrala odmawia) po %1 z %2 czujek; pozostałe %3. Sprawdź "
@@ -74,18 +95,8 @@ Loop_runner::Outcome Loop_runner::survey(Loop_table& table, Observer& observer) 
         addresses.push_back(row.address);
     }
     outcome.total = static_cast<int>(addresses.size());
-    const Address_keeper keeper(connection);
-    Collecting_display display([&] { observer.process_messages(); });
-    const Detector_link link{true, &connection, cmpl};
-
-    for (const int address : addresses) {
-        if (observer.cancel_requested()) {
-            outcome.cancelled = true;
-            break;
-        }
-        observer.started(address, outcome.done, outcome.total);
-        connection.choose_address(std::to_string(address));
-        Sequence_pacing pacing(&display);
+    const auto read_one = [&](int address, const Detector_link& link, Sequence_pacing& pacing,
+                              Collecting_display& display) {
         const Detector_operations::Read_report report = operations.read(link, pacing);
         display.take();
 
@@ -94,7 +105,7 @@ Loop_runner::Outcome Loop_runner::survey(Loop_table& table, Observer& observer) 
         if (report.read.outcome != Configuration_read::Outcome::ok && !module_answers()) {
             outcome.module_lost = true;
             outcome.message = module_lost_message(outcome.done, outcome.total, false);
-            break;
+            return false;
         }
         if (report.reach != Detector_operations::Reach::detector) {
             fresh.read_state = report.info_status == link_status::crc_error
@@ -126,9 +137,9 @@ Loop_runner::Outcome Loop_runner::survey(Loop_table& table, Observer& observer) 
             fresh.write_time = row->write_time;
             *row = fresh;
         }
-        ++outcome.done;
-        observer.finished(address, outcome.done, outcome.total);
-    }
+        return true;
+    };
+    each_detector(addresses, outcome, observer, read_one);
     return outcome;
 }
 
@@ -159,18 +170,9 @@ Loop_runner::Outcome Loop_runner::write(Loop_table& table, const std::vector<int
         table.row_at(address)->write_state = Loop_row::Write_state::not_written;
     }
 
-    const Address_keeper keeper(connection);
-    Collecting_display display([&] { observer.process_messages(); });
-    const Detector_link link{true, &connection, cmpl};
-    for (const int address : addresses) {
-        if (observer.cancel_requested()) {
-            outcome.cancelled = true;
-            break;
-        }
-        observer.started(address, outcome.done, outcome.total);
+    const auto write_one = [&](int address, const Detector_link& link, Sequence_pacing& pacing,
+                               Collecting_display& display) {
         const DetectorConfig config = table.plan().detectors.at(address);
-        connection.choose_address(std::to_string(address));
-        Sequence_pacing pacing(&display);
         const Detector_operations::Write_report report = operations.write(link, config, pacing);
         const std::vector<std::string> told = display.take();
 
@@ -184,7 +186,7 @@ Loop_runner::Outcome Loop_runner::write(Loop_table& table, const std::vector<int
             }
             outcome.module_lost = true;
             outcome.message = module_lost_message(outcome.done, outcome.total, true);
-            break;
+            return false;
         }
         record_write(row, report, told);
         if (verified) {
@@ -197,8 +199,8 @@ Loop_runner::Outcome Loop_runner::write(Loop_table& table, const std::vector<int
         if (report.segment_written && config.basic_address()) {
             table.follow(address, *config.basic_address());
         }
-        ++outcome.done;
-        observer.finished(address, outcome.done, outcome.total);
-    }
+        return true;
+    };
+    each_detector(addresses, outcome, observer, write_one);
     return outcome;
 }

@@ -4,11 +4,15 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
+class Collecting_display;
 class Detector_operations;
 class Loop_table;
 class Pnx_connection;
+class Sequence_pacing;
+struct Detector_link;
 
 // Works through the loop one detector after another with the same read and write as the single
 // flows, through the panel connection, pointing it at each detector in turn. Nothing is shown as
@@ -56,6 +60,13 @@ private:
     // The interface module still answers (and the panel behind it does not refuse); a silent
     // detector alone leaves it answering.
     bool module_answers();
+    // One detector's work, the connection already pointed at it; false stops the run there.
+    using Detector_step = std::function<bool(int address, const Detector_link& link,
+                                             Sequence_pacing& pacing, Collecting_display& display)>;
+    // One detector after another, ascending, the user's chosen address put back at the end; a
+    // run asked to stop stops before the next detector.
+    void each_detector(const std::vector<int>& addresses, Outcome& outcome, Observer& observer,
+                       const Detector_step& step);
     QString module_lost_message(int done, int total, bool writing) const;
 
     Detector_operations& operations;
