@@ -215,14 +215,19 @@ bool Record_database::migrate() {
     return true;
 }
 
-bool Record_database::insert(const Write_record_line& line, const Record_time& time) {
+bool Record_database::begin() {
     if (!is_open() && !open()) {
         return false;
     }
     QSqlDatabase db = connection();
-    if (!db.transaction()) {
-        return fail(QStringLiteral("BEGIN"), db.lastError().text());
+    return db.transaction() || fail(QStringLiteral("BEGIN"), db.lastError().text());
+}
+
+bool Record_database::insert(const Write_record_line& line, const Record_time& time) {
+    if (!begin()) {
+        return false;
     }
+    QSqlDatabase db = connection();
     bind_all(*insert_row, Shipped_table::values_of(line, time));
     insert_outbox->bindValue(0, QString::fromStdString(line.id));
     if (!insert_row->exec() || !insert_outbox->exec()) {
@@ -239,13 +244,10 @@ bool Record_database::insert(const Write_record_line& line, const Record_time& t
 }
 
 bool Record_database::insert_shipped(const Shipped_table& table, const QVariantList& values) {
-    if (!is_open() && !open()) {
+    if (!begin()) {
         return false;
     }
     QSqlDatabase db = connection();
-    if (!db.transaction()) {
-        return fail(QStringLiteral("BEGIN"), db.lastError().text());
-    }
     QSqlQuery row(db);
     QSqlQuery queued(db);
     bool ok =

@@ -64,6 +64,8 @@ private:
     bool exec(const QString& sql);
     bool migrate();
     bool fail(const QString& what, const QString& detail);
+    // Opens the database when it is not, and starts a transaction.
+    bool begin();
 
     QString path;
     QString name;
