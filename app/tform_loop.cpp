@@ -305,13 +305,13 @@ void TForm_loop::Button_set_from_mainClick() {
     refresh_table();
 }
 
-void TForm_loop::write_rows(const std::vector<int>& addresses) {
+void TForm_loop::write_rows(const std::vector<int>& addresses, bool same_detectors) {
     if (addresses.empty()) {
         tell(QStringLiteral("Brak czujek do zapisu."));
         return;
     }
     set_busy(true);
-    const Loop_runner::Outcome outcome = runner.write(loop, addresses, *this);
+    const Loop_runner::Outcome outcome = runner.write(loop, addresses, *this, same_detectors);
     set_busy(false);
     show_outcome(outcome);
 }
@@ -366,7 +366,7 @@ void TForm_loop::Button_restoreClick() {
     refresh_table();
     // Rows without a backup say so themselves.
     if (!to_write.empty()) {
-        write_rows(to_write);
+        write_rows(to_write, true);
     }
 }
 

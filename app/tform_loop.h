@@ -83,7 +83,8 @@ private:
     void show_site();
     void take_site();
     std::vector<int> selected_addresses() const;
-    void write_rows(const std::vector<int>& addresses);
+    // `same_detectors`: each row's plan is its own detector's stored configuration.
+    void write_rows(const std::vector<int>& addresses, bool same_detectors = false);
     // With one row chosen, the user picks which of its backups; nothing when cancelled.
     std::optional<Backup_restore::Finder> backup_to_restore(const std::vector<int>& addresses);
     void set_busy(bool running);

@@ -144,7 +144,7 @@ Loop_runner::Outcome Loop_runner::survey(Loop_table& table, Observer& observer) 
 }
 
 Loop_runner::Outcome Loop_runner::write(Loop_table& table, const std::vector<int>& chosen,
-                                        Observer& observer) {
+                                        Observer& observer, bool same_detectors) {
     Outcome outcome;
     std::vector<int> addresses;
     for (const int address : chosen) {
@@ -173,7 +173,8 @@ Loop_runner::Outcome Loop_runner::write(Loop_table& table, const std::vector<int
     const auto write_one = [&](int address, const Detector_link& link, Sequence_pacing& pacing,
                                Collecting_display& display) {
         const DetectorConfig config = table.plan().detectors.at(address);
-        const Detector_operations::Write_report report = operations.write(link, config, pacing);
+        const Detector_operations::Write_report report = operations.write(
+            link, config, pacing, 0, same_detectors ? table.row_at(address)->wid : std::nullopt);
         const std::vector<std::string> told = display.take();
 
         Loop_row& row = *table.row_at(address);

@@ -53,8 +53,11 @@ public:
     // Reads every row of the table, ascending.
     Outcome survey(Loop_table& table, Observer& observer);
     // Writes the plan's configuration into the detectors at `addresses`, ascending, once the
-    // plan has been checked; a detector that fails does not stop the others.
-    Outcome write(Loop_table& table, const std::vector<int>& addresses, Observer& observer);
+    // plan has been checked; a detector that fails does not stop the others. With
+    // `same_detectors` the plan was made for the detectors the survey found (their own stored
+    // configurations): a detector that no longer names itself by its row's WID is not written.
+    Outcome write(Loop_table& table, const std::vector<int>& addresses, Observer& observer,
+                  bool same_detectors = false);
 
 private:
     // The interface module still answers (and the panel behind it does not refuse); a silent

@@ -9,6 +9,8 @@
 #include "sequence_pacing.h"
 #include "write_recorder.h"
 
+#include <cstdio>
+
 namespace {
 
 constexpr const char* no_dongle_message =
@@ -39,6 +41,14 @@ std::string no_dongle_message_for([[maybe_unused]] const std::string& denied_nod
 
 std::string address_text(const std::optional<int>& address) {
     return address ? std::to_string(*address) : std::string();
+}
+
+// As the loop table and the backups window show a WID: "2417 0B01".
+std::string wid_shown(const ParameterWords::Pair& wid) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04X %04X", static_cast<unsigned>(wid[0]),
+                  static_cast<unsigned>(wid[1]));
+    return text;
 }
 
 } // namespace
@@ -133,10 +143,10 @@ Detector_operations::read(const Detector_link& link, Sequence_pacing& pacing,
     return report;
 }
 
-Detector_operations::Write_report Detector_operations::write(const Detector_link& link,
-                                                             const DetectorConfig& config,
-                                                             Sequence_pacing& pacing,
-                                                             int series_step) {
+Detector_operations::Write_report
+Detector_operations::write(const Detector_link& link, const DetectorConfig& config,
+                           Sequence_pacing& pacing, int series_step,
+                           const std::optional<ParameterWords::Pair>& only_wid) {
     Write_report report;
     report.reach = run(
         link, pacing, true, report.info_status,
@@ -145,6 +155,16 @@ Detector_operations::Write_report Detector_operations::write(const Detector_link
             // whatever it reports, the write follows once the user has seen it.
             const int told_before = pacing.messages_told();
             const Configuration_read::Result read = read_configuration(memory, pacing);
+            if (only_wid && read.wid != only_wid) {
+                // Another detector's stored configuration would go into this one.
+                report.outcome = Configuration_write::Outcome::detector_changed;
+                report.detector = {version, information, read.wid};
+                report.message = "nie zapisano: odpowiada inna czujka (WID " +
+                                 (read.wid ? wid_shown(*read.wid) : std::string("nieodczytany")) +
+                                 ") niż ta, do której należy ta konfiguracja (WID " +
+                                 wid_shown(*only_wid) + ")";
+                return;
+            }
             Configuration_write write(memory, pacing, kept);
             if (pacing.messages_told() != told_before) {
                 write.confirm_after_message(read);

@@ -70,9 +70,12 @@ public:
     Read_report read(const Detector_link& link, Sequence_pacing& pacing,
                      const std::function<void(const DetectorConfig&)>& show = {});
     // A write of `config`: the read before it, then the verified write into the detector that
-    // read found and no other. `series_step` is written into the record line (0: none).
+    // read found and no other. `series_step` is written into the record line (0: none). With
+    // `only_wid`, the configuration belongs to that detector: another one found by the read is
+    // left untouched (outcome detector_changed, nothing erased).
     Write_report write(const Detector_link& link, const DetectorConfig& config,
-                       Sequence_pacing& pacing, int series_step = 0);
+                       Sequence_pacing& pacing, int series_step = 0,
+                       const std::optional<ParameterWords::Pair>& only_wid = std::nullopt);
     // One look of the connection monitor.
     Tick_report tick(const Detector_link& link);
     // A line for the panel window's event erasure of the detector at `address`.

@@ -352,6 +352,29 @@ TEST_F(Loop_window, AChangedDetectorIsRestoredFromItsLatestBackupAndOneWithoutNo
     EXPECT_TRUE(told.empty()) << told.front();
 }
 
+TEST_F(Loop_window, ADetectorPutInPlaceOfTheBackedUpOneIsNotGivenItsConfiguration) {
+    close_panel_window();
+    in_loop_window([&](TForm_loop& window) {
+        window.Button_survey->click();
+        // Swapped after the survey: the stranger answers at the same address.
+        bench.loop().remove(*d3);
+        Sim_detector::Identity identity;
+        identity.wid = {0x2499, 0x0052};
+        Sim_detector::Config own = at(3);
+        own.options1 |= 0x0001;
+        Sim_detector& stranger =
+            bench.add_loop_detector(3, Sim_detector::configured(identity, own));
+        window.Table_loop->selectRow(0);
+        window.Button_restore->click();
+        EXPECT_EQ(stranger.flash().erase_count(), 0);
+        EXPECT_EQ(stranger.word(Sim_detector::config_start), own.options1);
+        EXPECT_TRUE(column(window, Loop_table::last_write)[0].contains(
+            QStringLiteral("inna czujka (WID 2499 0052)")))
+            << column(window, Loop_table::last_write)[0].toStdString();
+    });
+    EXPECT_TRUE(form.station_store.rows().empty());
+}
+
 TEST_F(Loop_window, WithOneRowSelectedAnOlderBackupCanBeChosen) {
     close_panel_window();
     form.Button_set_alarm->click();
