@@ -11,7 +11,8 @@
 class Loop_table;
 
 // Takes detectors of the loop back to a configuration the station keeps for them: the stored
-// configuration becomes the row's plan, and the write-many run writes it as any plan.
+// configuration becomes the row's plan, and the write-many run writes it as any plan, into the
+// detector with the row's WID only.
 class Backup_restore {
 public:
     struct Stored {
